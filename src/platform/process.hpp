@@ -1,0 +1,39 @@
+#pragma once
+// Child processes. One backend per platform behind this header
+// (process_posix.cpp here, process_win32.cpp for Windows).
+
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace bq::platform {
+
+struct ChildOutput {
+  std::uint32_t exitCode = 0;
+  std::string out;  // every byte of standard output
+  std::string err;  // every byte of standard error
+};
+
+// Runs `program` (a bare name is looked up on the PATH) with `args`, standard
+// input the null device, standard output and standard error two pipes read
+// at the same time until both end, then waits for it without a time limit.
+// The environment and working folder are inherited. On a start failure the
+// result is the launcher's description: "program not found", or the system's
+// message for the error then " (os error N)".
+// Blocks the calling thread; safe to call from several threads at once.
+std::variant<ChildOutput, std::string> run_child(const std::string& program, const std::vector<std::string>& args);
+
+// Starts `program` with `args` and does not wait for it; the child is reaped
+// when it ends, so none is left behind as a zombie. No shell is involved.
+// Returns false when it could not be started. Safe to call from any thread.
+bool start_detached(const std::string& program, const std::vector<std::string>& args);
+
+// The Windows command line for `program` and `args` by the convention that
+// the child's argument parsing undoes: the program name in double quotes,
+// then each argument after one blank; an empty argument or one holding a
+// blank or tab is quoted, an inner quote gets a backslash (the backslashes
+// before it doubled), and backslashes before a closing quote are doubled.
+std::string windows_command_line(const std::string& program, const std::vector<std::string>& args);
+
+}  // namespace bq::platform
