@@ -9,7 +9,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   # libraries
   nlohmann-json3-dev libfmt-dev libcurl4-openssl-dev ca-certificates libssl-dev
-  libgtk-3-dev libwebkit2gtk-4.1-dev
+  libgtk-3-dev libwebkit2gtk-4.1-dev libx11-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   clang-14 libclang-rt-14-dev

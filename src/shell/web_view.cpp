@@ -1,0 +1,88 @@
+#include "shell/web_view.hpp"
+
+#include <webkit2/webkit2.h>
+
+namespace bq::shell {
+namespace {
+
+// The name under which the page reaches the native side:
+// window.webkit.messageHandlers.ipc.
+constexpr const char* CHANNEL = "ipc";
+
+// Runs at document start in the top frame, before the page's own scripts.
+constexpr const char* IPC_SCRIPT =
+    "Object.defineProperty(window, 'ipc', {value: Object.freeze({postMessage: function (message) {"
+    " window.webkit.messageHandlers.ipc.postMessage(message); }})});";
+
+// The page is given as text and loads nothing else: about:blank as its base
+// resolves no relative reference, and as an opaque origin it may read no file
+// and no site.
+constexpr const char* BASE_URI = "about:blank";
+
+void on_script_message(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer data) {
+  JSCValue* value = webkit_javascript_result_get_js_value(result);
+  if (!jsc_value_is_string(value)) return;
+  gchar* text = jsc_value_to_string(value);
+  (*static_cast<PageMessageHandler*>(data))(text);
+  g_free(text);
+}
+
+void release_handler(gpointer data, GClosure*) { delete static_cast<PageMessageHandler*>(data); }
+
+void drop_script_result(GObject* web_view, GAsyncResult* result, gpointer) {
+  GError* error = nullptr;
+  JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(web_view), result, &error);
+  if (value != nullptr) g_object_unref(value);
+  g_clear_error(&error);
+}
+
+}  // namespace
+
+std::string temp_dir_path(std::string_view name) {
+  const std::string component(name);
+  gchar* path = g_build_filename(g_get_tmp_dir(), component.c_str(), nullptr);
+  std::string result(path);
+  g_free(path);
+  return result;
+}
+
+WebKitWebContext* create_web_context(const std::string& data_folder) {
+  WebKitWebsiteDataManager* data_manager = webkit_website_data_manager_new(
+      "base-data-directory", data_folder.c_str(), "base-cache-directory", data_folder.c_str(), nullptr);
+  WebKitWebContext* context = webkit_web_context_new_with_website_data_manager(data_manager);
+  g_object_unref(data_manager);  // the context holds it
+  return context;
+}
+
+std::variant<WebKitWebView*, std::string> build_web_view(GtkWindow* window, WebKitWebContext* context,
+                                                         const std::string& html, PageMessageHandler on_message) {
+  WebKitUserContentManager* content = webkit_user_content_manager_new();
+  if (!webkit_user_content_manager_register_script_message_handler(content, CHANNEL)) {
+    g_object_unref(content);
+    return std::string("the page's message channel could not be registered");
+  }
+  WebKitUserScript* script = webkit_user_script_new(IPC_SCRIPT, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                                    WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+  webkit_user_content_manager_add_script(content, script);
+  webkit_user_script_unref(script);
+  g_signal_connect_data(content, "script-message-received::ipc", G_CALLBACK(on_script_message),
+                        new PageMessageHandler(std::move(on_message)), release_handler, GConnectFlags{});
+
+  GtkWidget* widget =
+      GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, "user-content-manager", content, nullptr));
+  g_object_unref(content);  // the web view holds it, and with it the handler
+  if (widget == nullptr) return std::string("WebKit returned no web view");
+
+  gtk_container_add(GTK_CONTAINER(window), widget);
+  gtk_widget_show(widget);
+  WebKitWebView* web_view = WEBKIT_WEB_VIEW(widget);
+  webkit_web_view_load_html(web_view, html.c_str(), BASE_URI);
+  return web_view;
+}
+
+void run_script(WebKitWebView* web_view, const std::string& script) {
+  webkit_web_view_evaluate_javascript(web_view, script.data(), static_cast<gssize>(script.size()), nullptr, nullptr,
+                                      nullptr, drop_script_result, nullptr);
+}
+
+}  // namespace bq::shell

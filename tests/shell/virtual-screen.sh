@@ -1,0 +1,62 @@
+# Sourced by the GUI tests and benchmarks: a virtual screen with a window
+# manager (without one nothing delivers a close request), and helpers to wait
+# for things on it. Everything started here is stopped by stop_virtual_screen,
+# which the caller's EXIT trap runs.
+
+screen_pids=()
+
+# start_virtual_screen DIR: Xvfb on a free display and openbox on it; exports
+# DISPLAY, and points the caches and the temporary directory into DIR.
+start_virtual_screen() {
+  local dir=$1
+  export TMPDIR=$dir XDG_CACHE_HOME=$dir/cache XDG_CONFIG_HOME=$dir/config XDG_DATA_HOME=$dir/data
+  mkdir -p "$XDG_CACHE_HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
+  unset WAYLAND_DISPLAY
+  Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
+  screen_pids+=($!)
+  wait_for 10 test -s "$dir/display" || { echo "Xvfb did not start" >&2; cat "$dir/xvfb.log" >&2; return 1; }
+  export DISPLAY=":$(head -n1 "$dir/display")"
+  openbox --sm-disable >"$dir/openbox.log" 2>&1 &
+  screen_pids+=($!)
+  wait_for 10 wmctrl -m || { echo "openbox did not start" >&2; return 1; }
+}
+
+stop_virtual_screen() {
+  local i
+  for ((i = ${#screen_pids[@]} - 1; i >= 0; i--)); do
+    kill "${screen_pids[i]}" 2>/dev/null || true
+    wait "${screen_pids[i]}" 2>/dev/null || true
+  done
+  screen_pids=()
+}
+
+# wait_for SECONDS COMMAND...: runs COMMAND every 50 ms until it succeeds;
+# fails once SECONDS have passed.
+wait_for() {
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@" >/dev/null 2>&1; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.05
+  done
+}
+
+# window_id TITLE: the id of the managed window with exactly that title.
+window_id() {
+  wmctrl -l | awk -v title="$1" '{ id = $1; $1 = $2 = $3 = ""; sub(/^ +/, ""); if ($0 == title) print id }' | head -n1
+}
+
+has_window() { [ -n "$(window_id "$1")" ]; }
+
+# wait_exit SECONDS PID: waits for the background job PID and sets
+# exit_status to its exit status, or to "timeout" when it still runs after
+# SECONDS.
+wait_exit() {
+  local pid=$2
+  if ! wait_for "$1" bash -c "! kill -0 $pid"; then
+    exit_status=timeout
+    return
+  fi
+  exit_status=0
+  wait "$pid" 2>/dev/null || exit_status=$?
+}
