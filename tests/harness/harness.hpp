@@ -10,4 +10,7 @@ namespace bq::harness {
 // All of standard input, as bytes.
 std::string read_stdin();
 
+// products CODE: the four cards for the verdict code as a compact JSON array.
+int run_products(std::span<char*> args);
+
 }  // namespace bq::harness
