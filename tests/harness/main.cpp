@@ -18,6 +18,7 @@ struct Subcommand {
 
 const std::vector<Subcommand> SUBCOMMANDS = {
     {"products", bq::harness::run_products, "products CODE"},
+    {"share", bq::harness::run_share, "share < INPUT"},
 };
 
 int usage() {
