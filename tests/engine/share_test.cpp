@@ -110,7 +110,7 @@ TEST(ShareUrl, RowsKeepTheirOrderAndTheirTexts) {
 TEST(ShareUrl, TpmSummary) {
   struct Case {
     bool present;
-    std::string_view spec;
+    std::string_view version_text;
     std::string_view tpm;
   };
   const Case cases[] = {
@@ -128,9 +128,9 @@ TEST(ShareUrl, TpmSummary) {
   };
   ShareArgs args = ready_args();
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.present << " \"" << c.spec << "\"");
+    SCOPED_TRACE(testing::Message() << c.present << " \"" << c.version_text << "\"");
     args.snapshot.tpmPresent = c.present;
-    args.snapshot.tpmSpecVersion = c.spec;
+    args.snapshot.tpmSpecVersion = c.version_text;
     EXPECT_EQ(summary(args)["tpm"].get<std::string>(), c.tpm);
   }
 }
