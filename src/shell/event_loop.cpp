@@ -39,7 +39,7 @@ EventLoop create_event_loop() {
   return EventLoop{std::move(state)};
 }
 
-EventLoopProxy create_event_loop_proxy(const EventLoop& loop) {
+ScriptSender create_event_loop_proxy(const EventLoop& loop) {
   return [state = loop.state](std::string script) {
     if (!state->accepting.load(std::memory_order_acquire)) return false;
     // An idle source rather than g_main_context_invoke: invoke runs the

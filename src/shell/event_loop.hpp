@@ -7,8 +7,6 @@
 #include <string>
 #include <variant>
 
-#include "shell/bridge.hpp"
-
 namespace bq::shell {
 
 // The window's close button, Alt+F4 or a window manager's close request.
@@ -29,6 +27,10 @@ struct EventLoop {
 // Called on the main thread, which becomes the UI thread.
 EventLoop create_event_loop();
 
+// Hands a script text to the UI thread; false when the script was dropped.
+// The same type as the bridge's EventLoopProxy, which this layer implements.
+using ScriptSender = std::function<bool(std::string script)>;
+
 // A proxy whose sends reach the loop's handler as UserEvents on the UI thread,
 // one at a time, each once, in the order the sends were queued. Sends made
 // before run_event_loop wait for it (a nested loop that runs before it, like
@@ -36,7 +38,7 @@ EventLoop create_event_loop();
 // once end_event_loop has been called.
 // The proxy and its copies are safe to use from any thread and never block on
 // the UI thread.
-EventLoopProxy create_event_loop_proxy(const EventLoop& loop);
+ScriptSender create_event_loop_proxy(const EventLoop& loop);
 
 // Hands an event of the window to the running handler; dropped when no handler
 // runs yet. Called on the UI thread.

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <variant>
 
@@ -24,6 +25,9 @@ extern const std::string_view LOGO_PNG;
 }  // namespace bq::ui
 
 namespace bq::shell {
+
+static_assert(std::is_same_v<ScriptSender, EventLoopProxy>, "the event loop's proxy is the bridge's");
+
 namespace {
 
 constexpr WindowAttributes WINDOW = {

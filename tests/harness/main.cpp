@@ -17,11 +17,14 @@ struct Subcommand {
 };
 
 const std::vector<Subcommand> SUBCOMMANDS = {
+    {"products", bq::harness::run_products, "products CODE"},
+    {"share", bq::harness::run_share, "share < INPUT"},
 };
 
 int usage() {
   std::fputs("usage: engine-harness SUBCOMMAND ARGS...\n", stderr);
-  for (const auto& sub : SUBCOMMANDS) std::fprintf(stderr, "  %.*s\n", static_cast<int>(sub.usage.size()), sub.usage.data());
+  for (const auto& sub : SUBCOMMANDS)
+    std::fprintf(stderr, "  %.*s\n", static_cast<int>(sub.usage.size()), sub.usage.data());
   return 2;
 }
 

@@ -43,7 +43,7 @@ std::string script_of(const LoopEvent& event) {
 
 TEST(EventLoop, ScriptsFromManyThreadsArriveOnceEachInQueueOrder) {
   const EventLoop loop = create_event_loop();
-  const EventLoopProxy proxy = create_event_loop_proxy(loop);
+  const ScriptSender proxy = create_event_loop_proxy(loop);
   constexpr int THREADS = 8;
   constexpr int SENDS = 250;
 
@@ -74,7 +74,7 @@ TEST(EventLoop, ScriptsFromManyThreadsArriveOnceEachInQueueOrder) {
 
 TEST(EventLoop, SendsBeforeTheLoopRunsWaitForIt) {
   const EventLoop loop = create_event_loop();
-  const EventLoopProxy proxy = create_event_loop_proxy(loop);
+  const ScriptSender proxy = create_event_loop_proxy(loop);
   EXPECT_TRUE(proxy("first"));
   EXPECT_TRUE(proxy("second"));
   std::vector<std::string> delivered;
@@ -87,7 +87,7 @@ TEST(EventLoop, SendsBeforeTheLoopRunsWaitForIt) {
 
 TEST(EventLoop, EventsAlreadyBeingDispatchedWhenTheLoopEndsStillArrive) {
   const EventLoop loop = create_event_loop();
-  const EventLoopProxy proxy = create_event_loop_proxy(loop);
+  const ScriptSender proxy = create_event_loop_proxy(loop);
   ASSERT_TRUE(proxy("ends the loop"));
   ASSERT_TRUE(proxy("same batch"));
   std::vector<std::string> delivered;
@@ -105,8 +105,8 @@ TEST(EventLoop, EventsAlreadyBeingDispatchedWhenTheLoopEndsStillArrive) {
 
 TEST(EventLoop, SendsFailOnceTheLoopHasEnded) {
   const EventLoop loop = create_event_loop();
-  const EventLoopProxy proxy = create_event_loop_proxy(loop);
-  const EventLoopProxy copy = proxy;
+  const ScriptSender proxy = create_event_loop_proxy(loop);
+  const ScriptSender copy = proxy;
   ASSERT_TRUE(proxy("only"));
   ASSERT_TRUE(run_guarded(loop, [&](LoopEvent) { end_event_loop(loop); }));
   EXPECT_FALSE(proxy("late"));
@@ -118,7 +118,7 @@ TEST(EventLoop, SendsFailOnceTheLoopHasEnded) {
 
 TEST(EventLoop, ASendNeverWaitsForTheUiThread) {
   const EventLoop loop = create_event_loop();
-  const EventLoopProxy proxy = create_event_loop_proxy(loop);
+  const ScriptSender proxy = create_event_loop_proxy(loop);
   ASSERT_TRUE(proxy("block"));
   std::vector<std::string> delivered;
   ASSERT_TRUE(run_guarded(loop, [&](LoopEvent event) {
@@ -140,7 +140,7 @@ TEST(EventLoop, ASendNeverWaitsForTheUiThread) {
 TEST(EventLoop, WindowEventsReachTheRunningHandlerOnly) {
   const EventLoop loop = create_event_loop();
   dispatch_event(loop, CloseRequested{});  // no handler yet: dropped
-  const EventLoopProxy proxy = create_event_loop_proxy(loop);
+  const ScriptSender proxy = create_event_loop_proxy(loop);
   ASSERT_TRUE(proxy("start"));
   std::vector<std::string> delivered;
   ASSERT_TRUE(run_guarded(loop, [&](LoopEvent event) {

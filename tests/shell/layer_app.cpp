@@ -79,7 +79,7 @@ std::string reply_script(std::string_view text) {
   return script + ");";
 }
 
-void echo(const EventLoopProxy& proxy, std::string_view text) {
+void echo(const ScriptSender& proxy, std::string_view text) {
   print_line("message: " + std::string(text));
   if (text == "sleep") {
     std::thread([proxy] {
@@ -102,7 +102,7 @@ void echo(const EventLoopProxy& proxy, std::string_view text) {
 int run_echo() {
   if (auto failure = open_display()) fail_display(*failure);
   const EventLoop loop = create_event_loop();
-  EventLoopProxy proxy = create_event_loop_proxy(loop);
+  ScriptSender proxy = create_event_loop_proxy(loop);
 
   const auto window = build_window(loop, {"Lớp cửa sổ — kiểm tra", 640, 480, 400, 300});
   if (const auto* failure = std::get_if<std::string>(&window)) fail_window_build(*failure);
