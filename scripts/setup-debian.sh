@@ -12,9 +12,12 @@ packages=(
   libgtk-3-dev libwebkit2gtk-4.1-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
+  libicu-dev libxml2-dev zlib1g-dev
   clang-14 libclang-rt-14-dev
   # the program under a virtual screen, and the page tests
   xvfb xauth openbox wmctrl xclip xdotool x11-utils imagemagick chromium
+  # the artwork script (scripts/make-artwork.mjs)
+  fonts-dejavu-core
   util-linux procps
   # Windows resource script check
   binutils-mingw-w64-x86-64
