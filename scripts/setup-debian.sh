@@ -43,7 +43,12 @@ if ! command -v npm >/dev/null; then
   echo "setup: npm is missing" >&2
   exit 1
 fi
-if [ -f "$here/tests/page/package-lock.json" ] &&
-   ! cmp -s "$here/tests/page/package-lock.json" "$here/tests/page/node_modules/.package-lock.json" 2>/dev/null; then
-  (cd "$here/tests/page" && npm ci --no-audit --no-fund --loglevel=error)
-fi
+# npm writes its own copy of the lock file differently, so a copy of ours marks what was installed.
+for dir in "$here"/tests/*/; do
+  lock="$dir/package-lock.json"
+  [ -f "$lock" ] || continue
+  if ! cmp -s "$lock" "$dir/node_modules/.installed-lock.json" 2>/dev/null; then
+    (cd "$dir" && npm ci --no-audit --no-fund --loglevel=error)
+    cp "$lock" "$dir/node_modules/.installed-lock.json"
+  fi
+done
