@@ -12,9 +12,12 @@ packages=(
   libgtk-3-dev libwebkit2gtk-4.1-dev libx11-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
+  libicu-dev libxml2-dev zlib1g-dev
   clang-14 libclang-rt-14-dev
   # the program under a virtual screen, and the page tests
   xvfb xauth openbox wmctrl xclip xdotool x11-utils imagemagick chromium
+  # the artwork script (scripts/make-artwork.mjs)
+  fonts-dejavu-core
   util-linux procps
   # Windows resource script check
   binutils-mingw-w64-x86-64
@@ -40,7 +43,12 @@ if ! command -v npm >/dev/null; then
   echo "setup: npm is missing" >&2
   exit 1
 fi
-if [ -f "$here/tests/page/package-lock.json" ] &&
-   ! cmp -s "$here/tests/page/package-lock.json" "$here/tests/page/node_modules/.package-lock.json" 2>/dev/null; then
-  (cd "$here/tests/page" && npm ci --no-audit --no-fund --loglevel=error)
-fi
+# npm writes its own copy of the lock file differently, so a copy of ours marks what was installed.
+for dir in "$here"/tests/*/; do
+  lock="$dir/package-lock.json"
+  [ -f "$lock" ] || continue
+  if ! cmp -s "$lock" "$dir/node_modules/.installed-lock.json" 2>/dev/null; then
+    (cd "$dir" && npm ci --no-audit --no-fund --loglevel=error)
+    cp "$lock" "$dir/node_modules/.installed-lock.json"
+  fi
+done
