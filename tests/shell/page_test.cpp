@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "source_file.hpp"
 #include "support/base64.hpp"
 
 namespace {
@@ -63,6 +64,20 @@ TEST(ComposePage, EncodesTheLogoAsPaddedStandardBase64) {
   EXPECT_NE(encoded[encoded.size() - 2], '=');
   EXPECT_EQ(composed.substr(composed.size() - 2), "\">");
   EXPECT_EQ(bq::support::base64_decode(encoded), logo);
+}
+
+TEST(ComposePage, TheEmbeddedPageGetsTheEmbeddedLogoOnce) {
+  const std::string page = bq::test::read_source_file("ui/index.html");
+  const std::string logo = bq::test::read_source_file("ui/logo.png");
+  const std::string uri = "data:image/png;base64," + bq::support::base64_encode(logo);
+  const std::string composed = compose_page(page, logo);
+
+  EXPECT_EQ(composed.find(bq::shell::LOGO_PLACEHOLDER), std::string::npos);
+  EXPECT_EQ(composed.size(), page.size() - bq::shell::LOGO_PLACEHOLDER.size() + uri.size());
+  const std::size_t at = composed.find(uri);
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_EQ(composed.find(uri, at + 1), std::string::npos);
+  EXPECT_EQ(composed.substr(0, at), page.substr(0, page.find(bq::shell::LOGO_PLACEHOLDER)));
 }
 
 }  // namespace
