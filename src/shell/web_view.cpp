@@ -75,6 +75,8 @@ std::variant<WebKitWebView*, std::string> build_web_view(GtkWindow* window, WebK
 
   gtk_container_add(GTK_CONTAINER(window), widget);
   gtk_widget_show(widget);
+  // The page is the window's whole content: keys go to it from the start.
+  gtk_widget_grab_focus(widget);
   WebKitWebView* web_view = WEBKIT_WEB_VIEW(widget);
   webkit_web_view_load_html(web_view, html.c_str(), BASE_URI);
   return web_view;

@@ -50,6 +50,12 @@ check "the window has its title" test -n "$id"
 geometry=$(xwininfo -id "$id")
 check "inner size 640 × 480" bash -c "grep -q 'Width: 640$' <<<'$geometry' && grep -q 'Height: 480$' <<<'$geometry'"
 check "minimum size hint 400 × 300" bash -c "xprop -id $id WM_NORMAL_HINTS | grep -q 'minimum size: 400 by 300'"
+xdotool windowactivate --sync "$id" key --clearmodifiers ctrl+a key --clearmodifiers ctrl+c
+check "keys reach the page without a click first (select all, copy)" \
+  wait_for 3 bash -c "timeout 2 xclip -selection clipboard -o | grep -qx 'Lớp cửa sổ'"
+check "the replies are on the page as text" \
+  bash -c "timeout 2 xclip -selection clipboard -o | grep -qx 'n:40'"
+sleep 1  # the first frame follows the page's load by a moment
 [ -z "$shots" ] || import -window root "$shots/layer-echo.png"
 xdotool windowsize "$id" 100 100
 sleep 0.3
