@@ -10,4 +10,7 @@ namespace bq::harness {
 // All of standard input, as bytes.
 std::string read_stdin();
 
+// probe [-- PROGRAM ARGS...]
+int probe(std::span<char*> args);
+
 }  // namespace bq::harness
