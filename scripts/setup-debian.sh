@@ -35,12 +35,19 @@ if ((${#missing[@]})); then
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-# Node.js and npm are on the machine already; only the page tests' own packages come from npm.
+# Node.js and npm are on the machine already; only the tests' own packages come from npm:
+# the page tests (tests/page) and the probe script's syntax check (tests/ps).
 if ! command -v npm >/dev/null; then
   echo "setup: npm is missing" >&2
   exit 1
 fi
-if [ -f "$here/tests/page/package-lock.json" ] &&
-   ! cmp -s "$here/tests/page/package-lock.json" "$here/tests/page/node_modules/.package-lock.json" 2>/dev/null; then
-  (cd "$here/tests/page" && npm ci --no-audit --no-fund --loglevel=error)
-fi
+# npm's own node_modules/.package-lock.json never equals the lock file (it has no root entry),
+# so a copy of the lock file that was installed marks a folder as done.
+for folder in tests/page tests/ps; do
+  lock="$here/$folder/package-lock.json"
+  stamp="$here/$folder/node_modules/.installed-package-lock.json"
+  if [ -f "$lock" ] && ! cmp -s "$lock" "$stamp" 2>/dev/null; then
+    (cd "$here/$folder" && npm ci --no-audit --no-fund --loglevel=error)
+    cp "$lock" "$stamp"
+  fi
+done

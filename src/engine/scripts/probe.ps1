@@ -18,19 +18,19 @@ $cs = Get-CimInstance -ClassName Win32_ComputerSystem -ErrorAction SilentlyConti
 $cpu = Get-CimInstance -ClassName Win32_Processor -ErrorAction SilentlyContinue | Select-Object -First 1
 
 $ramBytes = if ($cs.TotalPhysicalMemory) { [double]$cs.TotalPhysicalMemory } else { 0 }
-$ramGb = [math]::Round($ramBytes / 1GB, 1)
+$ramGb = [math]::Round($ramBytes / 1gb, 1)
 
 $drive = Get-CimInstance -ClassName Win32_LogicalDisk -Filter "DeviceID='C:'" -ErrorAction SilentlyContinue
-$diskTotalGb = if ($drive.Size) { [math]::Round([double]$drive.Size / 1GB, 1) } else { 0 }
-$diskFreeGb = if ($drive.FreeSpace) { [math]::Round([double]$drive.FreeSpace / 1GB, 1) } else { 0 }
+$diskTotalGb = if ($drive.Size) { [math]::Round([double]$drive.Size / 1gb, 1) } else { 0 }
+$diskFreeGb = if ($drive.FreeSpace) { [math]::Round([double]$drive.FreeSpace / 1gb, 1) } else { 0 }
 
 $partitionStyle = 'Unknown'
 try {
     $partition = Get-Partition -DriveLetter C -ErrorAction Stop
     $disk = Get-Disk -Number $partition.DiskNumber -ErrorAction Stop
     if ($disk.PartitionStyle) { $partitionStyle = [string]$disk.PartitionStyle }
-    if ($disk.Size -and ([double]$disk.Size / 1GB) -gt $diskTotalGb) {
-        $diskTotalGb = [math]::Round([double]$disk.Size / 1GB, 1)
+    if ($disk.Size -and ([double]$disk.Size / 1gb) -gt $diskTotalGb) {
+        $diskTotalGb = [math]::Round([double]$disk.Size / 1gb, 1)
     }
 } catch { }
 
