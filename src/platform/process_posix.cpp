@@ -1,12 +1,15 @@
-// Child processes on POSIX systems: posix_spawnp, pipes drained with poll().
+// Child processes on Linux: posix_spawnp, pipes drained with poll(), and a
+// pidfd that tells when the child has exited.
 
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <future>
@@ -134,22 +137,47 @@ int wait_for(pid_t pid, int& status) {
   return 0;
 }
 
+// glibc 2.36 declares pidfd_open without C linkage, so the call goes direct.
+// The descriptor is always close-on-exec.
+int pidfd_of(pid_t pid) { return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)); }
+
 std::uint32_t exit_code_of(int status) {
   if (WIFEXITED(status)) return static_cast<std::uint32_t>(WEXITSTATUS(status));
   if (WIFSIGNALED(status)) return 128u + static_cast<std::uint32_t>(WTERMSIG(status));
   return 1;
 }
 
-// Reads both pipes until each has reached its end, whichever fills first, so
-// that a child blocked on a full stderr pipe never stalls its stdout. A read
-// error other than EINTR/EAGAIN ends that stream as if it had reached its end.
-void drain(Fd& out_fd, Fd& err_fd, std::string& out, std::string& err) {
+// Takes what is left in a pipe once its writer has exited, without waiting:
+// at most the pipe's capacity, which holds all that the writer left unread.
+void take_rest(Fd& fd, std::string& sink, char* buffer, std::size_t size) {
+  const int capacity = ::fcntl(fd.get(), F_GETPIPE_SZ);
+  std::size_t left = capacity > 0 ? static_cast<std::size_t>(capacity) : 1u << 20;
+  const int flags = ::fcntl(fd.get(), F_GETFL);
+  if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags | O_NONBLOCK) < 0) left = 0;
+  while (left > 0) {
+    const ssize_t n = ::read(fd.get(), buffer, std::min(size, left));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    sink.append(buffer, static_cast<std::size_t>(n));
+    left -= static_cast<std::size_t>(n);
+  }
+  fd.reset();
+}
+
+// Reads both pipes at the same time, so that a child blocked on a full stderr
+// pipe never stalls its stdout, until each has reached its end, or until the
+// child itself has exited (`child` is its pidfd, or -1 where there is none):
+// a process it left behind still holding a pipe must not keep the caller
+// waiting. A read error other than EINTR/EAGAIN ends that stream as if it had
+// reached its end.
+void drain(Fd& out_fd, Fd& err_fd, int child, std::string& out, std::string& err) {
   std::array<char, 65536> buffer;
   Fd* fds[2] = {&out_fd, &err_fd};
   std::string* sinks[2] = {&out, &err};
   while (out_fd.get() >= 0 || err_fd.get() >= 0) {
-    std::array<pollfd, 2> polled{};
-    for (int i = 0; i < 2; ++i) polled[i] = {fds[i]->get(), POLLIN, 0};  // negative fds are skipped
+    // Negative descriptors are skipped by poll.
+    std::array<pollfd, 3> polled = {pollfd{out_fd.get(), POLLIN, 0}, pollfd{err_fd.get(), POLLIN, 0},
+                                    pollfd{child, POLLIN, 0}};
     if (::poll(polled.data(), polled.size(), -1) < 0) {
       if (errno == EINTR || errno == EAGAIN) continue;
       // poll itself failing (ENOMEM) leaves nothing to wait on: stop reading.
@@ -164,6 +192,11 @@ void drain(Fd& out_fd, Fd& err_fd, std::string& out, std::string& err) {
         sinks[i]->append(buffer.data(), static_cast<std::size_t>(n));
       } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
         fds[i]->reset();
+      }
+    }
+    if (child >= 0 && polled[2].revents != 0) {
+      for (int i = 0; i < 2; ++i) {
+        if (fds[i]->get() >= 0) take_rest(*fds[i], *sinks[i], buffer.data(), buffer.size());
       }
     }
   }
@@ -193,8 +226,10 @@ std::variant<ChildOutput, std::string> run_child(const std::string& program, con
   out_write.reset();
   err_write.reset();
 
+  // Where pidfds are missing (kernels before 5.3) the pipes' ends alone end the reading.
+  const Fd child(pidfd_of(pid));
   ChildOutput result;
-  drain(out_read, err_read, result.out, result.err);
+  drain(out_read, err_read, child.get(), result.out, result.err);
   int status = 0;
   if (const int error = wait_for(pid, status); error != 0) return os_error(error);
   result.exitCode = exit_code_of(status);

@@ -1,6 +1,7 @@
 #include "platform/process.hpp"
 
 #include <dirent.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -135,6 +136,26 @@ TEST(RunChild, LargeInterleavedOutputOnBothStreamsIsReadWhole) {
     ASSERT_EQ(result.err.compare(r * err_block.size(), err_block.size(), err_block), 0) << "round " << r;
   }
   EXPECT_EQ(result.exitCode, 7u);
+}
+
+TEST(RunChild, EndsWhenTheChildExitsThoughAProcessItLeftHoldsThePipes) {
+  // The child leaves a sleeper behind that holds both pipes open, and exits
+  // with its output still unread in the pipes: the call takes that output
+  // and returns instead of waiting for the sleeper.
+  TempDir dir;
+  const std::string block(60 * 1024, 'x');
+  dir.write("block", block);
+  const std::string pid_file = (dir.path() / "sleeper").string();
+  const ChildOutput child = run_ok("/bin/sh", {"-c", "sleep 300 & echo $! > \"$1\"; cat \"$2\"; cat \"$2\" >&2; exit 4",
+                                               "sh", pid_file, (dir.path() / "block").string()});
+  std::ifstream pid_in(pid_file);
+  pid_t sleeper = 0;
+  pid_in >> sleeper;
+  ASSERT_GT(sleeper, 0);
+  ::kill(sleeper, SIGKILL);
+  EXPECT_EQ(child.out, block);
+  EXPECT_EQ(child.err, block);
+  EXPECT_EQ(child.exitCode, 4u);
 }
 
 TEST(RunChild, LeavesNoDescriptorsBehind) {
