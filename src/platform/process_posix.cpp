@@ -91,8 +91,8 @@ std::vector<char*> argv_of(const std::string& program, const std::vector<std::st
 class SpawnAttributes {
  public:
   SpawnAttributes() {
-    ok_ = ::posix_spawnattr_init(&attr_) == 0;
-    if (!ok_) return;
+    initialised_ = ::posix_spawnattr_init(&attr_) == 0;
+    if (!initialised_) return;
     sigset_t none;
     sigset_t all;
     sigemptyset(&none);
@@ -102,13 +102,16 @@ class SpawnAttributes {
   }
   SpawnAttributes(const SpawnAttributes&) = delete;
   SpawnAttributes& operator=(const SpawnAttributes&) = delete;
-  ~SpawnAttributes() { ::posix_spawnattr_destroy(&attr_); }
+  ~SpawnAttributes() {
+    if (initialised_) ::posix_spawnattr_destroy(&attr_);
+  }
 
   bool ok() const { return ok_; }
   const posix_spawnattr_t* get() const { return &attr_; }
 
  private:
   posix_spawnattr_t attr_{};
+  bool initialised_ = false;
   bool ok_ = false;
 };
 

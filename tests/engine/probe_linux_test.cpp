@@ -251,6 +251,16 @@ std::vector<FakeMachine> fake_machines() {
             "echo 'overlay 20971520 10485760 10485760 50% /'"},
            {"lspci", "printf 'Vendor:\\tRed Hat, Inc.\\nDevice:\\tVirtual GPU\\n'"},
        }},
+      {"odd-tool-output",
+       {
+           {"proc/cpuinfo", "model name\t:  \tSpaced Name \t\n"},
+           {"proc/meminfo", "MemTotal:    lots kB\n"},
+       },
+       {},
+       {
+           {"df", "echo 'Filesystem 1024-blocks Used Available Capacity Mounted on'"},
+           {"getconf", "echo undefined"},
+       }},
       {"uefi-without-secure-boot-variable", {{"sys/firmware/efi/runtime", "1\n"}}, {}, {}},
   };
 }

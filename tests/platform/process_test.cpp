@@ -1,6 +1,7 @@
 #include "platform/process.hpp"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -156,6 +157,21 @@ TEST(RunChild, EndsWhenTheChildExitsThoughAProcessItLeftHoldsThePipes) {
   EXPECT_EQ(child.out, block);
   EXPECT_EQ(child.err, block);
   EXPECT_EQ(child.exitCode, 4u);
+}
+
+TEST(RunChild, WorksWhenTheCallersStandardStreamsAreClosed) {
+  // New pipes then take descriptors 0 to 2, where the child's own streams go.
+  int saved[3];
+  for (int fd = 0; fd < 3; ++fd) saved[fd] = ::fcntl(fd, F_DUPFD_CLOEXEC, 10);
+  for (int fd = 0; fd < 3; ++fd) ::close(fd);
+  auto result = run_child("/bin/sh", {"-c", "cat; echo out; echo err >&2"});
+  for (int fd = 0; fd < 3; ++fd) {
+    ::dup2(saved[fd], fd);
+    ::close(saved[fd]);
+  }
+  ASSERT_TRUE(std::holds_alternative<ChildOutput>(result)) << std::get<std::string>(result);
+  EXPECT_EQ(std::get<ChildOutput>(result).out, "out\n");
+  EXPECT_EQ(std::get<ChildOutput>(result).err, "err\n");
 }
 
 TEST(RunChild, LeavesNoDescriptorsBehind) {

@@ -216,6 +216,11 @@ function u32(s, fallback) {
   if (s == "" || length(s) > 10 || (length(s) == 10 && s > "4294967295")) return fallback
   return s
 }
+# A count of units as a number: 0 unless it is written in decimal digits.
+function count(s) {
+  s = trim(s)
+  return s ~ /^[0-9]+$/ ? s + 0 : 0
+}
 # GB of 2^30 bytes with one decimal; printf rounds a tie to the even digit.
 function gb(bytes) { return sprintf("%.1f", bytes / 1073741824) }
 function first_line(file,    l) {
@@ -284,12 +289,15 @@ BEGIN {
     if (l ~ /^MemTotal:/) { split(l, f, /[[:space:]]+/); mem_kb = f[2] }
   }
   close("/proc/meminfo")
-  ram_gb = mem_kb + 0 > 0 ? gb(mem_kb * 1024) : "0"
+  mem_kb = count(mem_kb)
+  ram_gb = mem_kb > 0 ? gb(mem_kb * 1024) : "0"
 
-  disk_total_gb = ENVIRON["P_FS_TOTAL_KB"] + 0 > 0 ? gb(ENVIRON["P_FS_TOTAL_KB"] * 1024) : "0"
-  disk_free_gb = ENVIRON["P_FS_FREE_KB"] + 0 > 0 ? gb(ENVIRON["P_FS_FREE_KB"] * 1024) : "0"
+  total_kb = count(ENVIRON["P_FS_TOTAL_KB"])
+  free_kb = count(ENVIRON["P_FS_FREE_KB"])
+  disk_total_gb = total_kb > 0 ? gb(total_kb * 1024) : "0"
+  disk_free_gb = free_kb > 0 ? gb(free_kb * 1024) : "0"
   # The whole disk counts when it is larger than the file system on it.
-  disk_bytes = ENVIRON["P_DISK_SECTORS"] * 512
+  disk_bytes = count(ENVIRON["P_DISK_SECTORS"]) * 512
   if (disk_bytes > 0 && disk_bytes / 1073741824 > disk_total_gb + 0) disk_total_gb = gb(disk_bytes)
 
   pttype = trim(ENVIRON["P_PTTYPE"])
