@@ -20,6 +20,12 @@ using bq::test::TempDir;
 constexpr std::string_view FFFD = "\xEF\xBF\xBD";
 constexpr std::string_view BOM = "\xEF\xBB\xBF";
 
+// The messages, written out here rather than taken from the code under test.
+const std::string CANNOT_START = "Không gọi được PowerShell: ";
+const std::string NO_DATA = "PowerShell không trả dữ liệu.";
+const std::string NO_JSON = "Không phân tích được dữ liệu JSON phần cứng.";
+const std::string READ_FAULT = "Lỗi đọc thông số phần cứng: ";
+
 const std::vector<std::string> RECORD_KEYS = {
     "isAdmin",        "manufacturer",   "model",        "osCaption",   "osVersion",       "osBuild",     "osArch",
     "cpuName",        "cpuCores",       "cpuThreads",   "cpuMaxMhz",   "cpuAddressWidth", "ramGb",       "diskTotalGb",
@@ -63,7 +69,6 @@ ProbeCommand fake_child(const TempDir& dir, const std::string& name, std::string
 
 TEST(ProbeHardware, ReadsTheChildsOutputByTheRules) {
   const std::string object = ready_object();
-  const std::string read_fault = std::string(bq::engine::READ_FAULT_PREFIX);
   struct Case {
     std::string name;
     std::string out;
@@ -79,34 +84,34 @@ TEST(ProbeHardware, ReadsTheChildsOutputByTheRules) {
       {"exit-1-with-object", object + "\n", "a warning\n", 1, "ok"},
       {"killed-after-object", object, "", 128 + 9, "ok"},
       {"brace-in-stray-text", "warning {not json}\n" + object, "", 0,
-       read_fault + "key must be a string at line 1 column 2"},
+       READ_FAULT + "key must be a string at line 1 column 2"},
       {"error-text-trimmed", " \n\t", "\n   Access denied.\n", 1, "Access denied."},
       {"error-text-lossy", "", "bad \xC0\x80 bytes", 2, "bad " + std::string(FFFD) + std::string(FFFD) + " bytes"},
-      {"nothing-exit-1", "", "", 1, std::string(bq::engine::NO_DATA)},
-      {"white-space-exit-1", " \r\n\xE3\x80\x80", "\n\xC2\xA0\t", 1, std::string(bq::engine::NO_DATA)},
-      {"nothing-exit-0", "", "some error", 0, std::string(bq::engine::NO_JSON)},
-      {"only-feff-exit-1", std::string(BOM), "a message", 1, std::string(bq::engine::NO_JSON)},
-      {"no-brace", "Access denied\n", "", 0, std::string(bq::engine::NO_JSON)},
+      {"nothing-exit-1", "", "", 1, NO_DATA},
+      {"white-space-exit-1", " \r\n\xE3\x80\x80", "\n\xC2\xA0\t", 1, NO_DATA},
+      {"nothing-exit-0", "", "some error", 0, NO_JSON},
+      {"only-feff-exit-1", std::string(BOM), "a message", 1, NO_JSON},
+      {"no-brace", "Access denied\n", "", 0, NO_JSON},
       // Positions count from the first "{", not from the start of the output.
       {"trailing-line", "noise\n" + object + "\nsecond line", "", 0,
-       read_fault + "trailing characters at line 2 column 1"},
+       READ_FAULT + "trailing characters at line 2 column 1"},
       {"missing-two",
        replaced(replaced(object, "\"tpmReady\":true,", ""), "\"gpuName\":\"Intel(R) UHD Graphics 620\",", ""), "", 0,
-       read_fault + "missing field `tpmReady`"},
+       READ_FAULT + "missing field `tpmReady`"},
       {"duplicate", replaced(object, "\"model\":", "\"model\":\"x\",\"model\":"), "", 0,
-       read_fault + "duplicate field `model`"},
+       READ_FAULT + "duplicate field `model`"},
       {"null-text", replaced(object, "\"gpuDriver\":\"31.0.101.2111\"", "\"gpuDriver\":null"), "", 0,
-       read_fault + "invalid type: null, expected a string"},
+       READ_FAULT + "invalid type: null, expected a string"},
       {"fraction-u32", replaced(object, "\"cpuCores\":4", "\"cpuCores\":4.0"), "", 0,
-       read_fault + "invalid type: floating point `4.0`, expected u32"},
+       READ_FAULT + "invalid type: floating point `4.0`, expected u32"},
       {"negative-u32", replaced(object, "\"screenWidth\":1920", "\"screenWidth\":-1"), "", 0,
-       read_fault + "invalid value: integer `-1`, expected u32"},
-      {"unterminated", object.substr(0, object.size() - 1), "", 0, read_fault + "EOF while parsing an object"},
+       READ_FAULT + "invalid value: integer `-1`, expected u32"},
+      {"unterminated", object.substr(0, object.size() - 1), "", 0, READ_FAULT + "EOF while parsing an object"},
   };
   TempDir dir;
   for (const Case& c : cases) {
     const std::string result = outcome(bq::engine::probe_hardware(fake_child(dir, c.name, c.out, c.err, c.code)));
-    if (c.expected.starts_with(read_fault) && c.expected.find(" at line ") == std::string::npos) {
+    if (c.expected.starts_with(READ_FAULT) && c.expected.find(" at line ") == std::string::npos) {
       EXPECT_EQ(result.substr(0, c.expected.size()), c.expected) << c.name;
       EXPECT_NE(result.find(" at line "), std::string::npos) << c.name << ": " << result;
     } else {
@@ -134,7 +139,7 @@ TEST(ProbeHardware, TheRecordHoldsWhatTheChildPrinted) {
 TEST(ProbeHardware, ChildrenThatCannotStart) {
   TempDir dir;
   const std::string not_executable = dir.write("probe.txt", "#!/bin/sh\necho '{}'\n");
-  const std::string prefix(bq::engine::CANNOT_START_PREFIX);
+  const std::string& prefix = CANNOT_START;
   EXPECT_EQ(outcome(bq::engine::probe_hardware({(dir.path() / "missing").string(), {}})), prefix + "program not found");
   EXPECT_EQ(outcome(bq::engine::probe_hardware({"bq-no-such-probe-program", {"-x"}})), prefix + "program not found");
   EXPECT_EQ(outcome(bq::engine::probe_hardware({not_executable, {}})), prefix + "Permission denied (os error 13)");
@@ -158,8 +163,7 @@ TEST(ReadProbeOutput, SurvivesAnyBytes) {
   const std::string object = ready_object();
   std::mt19937 random(20240607);
   std::uniform_int_distribution<int> byte(0, 255);
-  const std::string messages[] = {std::string(bq::engine::NO_DATA), std::string(bq::engine::NO_JSON),
-                                  std::string(bq::engine::READ_FAULT_PREFIX)};
+  const std::string messages[] = {NO_DATA, NO_JSON, READ_FAULT};
   int records = 0;
   for (int i = 0; i < 4000; ++i) {
     bq::platform::ChildOutput child;
@@ -200,9 +204,8 @@ TEST(ReadProbeOutput, DeepNestingInAnIgnoredKeyIsReadOverWithoutRecursion) {
   child.out = replaced(ready_object(), "{", "{\"deep\":" + std::string(depth, '[') + std::string(depth, ']') + ",");
   EXPECT_EQ(outcome(bq::engine::read_probe_output(child)), "ok");
   child.out = replaced(ready_object(), "{", "{\"model\":" + std::string(depth, '[') + ",");
-  EXPECT_TRUE(
-      outcome(bq::engine::read_probe_output(child))
-          .starts_with(std::string(bq::engine::READ_FAULT_PREFIX) + "invalid type: sequence, expected a string"));
+  EXPECT_TRUE(outcome(bq::engine::read_probe_output(child))
+                  .starts_with(READ_FAULT + "invalid type: sequence, expected a string"));
 }
 
 TEST(ProbeScript, HoldsItsContract) {
@@ -293,6 +296,46 @@ TEST(ProbeCommandText, PowerShellArgumentsAndWindowsCommandLine) {
   EXPECT_EQ(std::count(text.begin(), text.end(), '"'), 2);
   EXPECT_EQ(bq::platform::windows_command_line("powershell.exe", args),
             "\"powershell.exe\" -NoProfile -NonInteractive -ExecutionPolicy Bypass -Command \"" + escaped + "\"");
+}
+
+TEST(EngineHarness, ProbePrintsTheRecordOrTheMessage) {
+  TempDir dir;
+  const ProbeCommand good = fake_child(dir, "good", ready_object(), "", 0);
+  const ProbeCommand bad = fake_child(dir, "bad", "no object here", "", 0);
+  struct Case {
+    std::vector<std::string> args;
+    std::uint32_t exit_code;
+    std::string out;  // whole standard output, or its start when ending in "..."
+  };
+  const Case cases[] = {
+      // Keys in byte order, doubles with their point: the program's one JSON form.
+      {{"probe", "--", good.program},
+       0,
+       R"j(ok {"cpuAddressWidth":64,"cpuCores":4,"cpuMaxMhz":2112,"cpuName":"Intel(R) Core(TM) i7-8650U CPU @ 1.90GHz",)j"
+       R"j("cpuThreads":8,"diskFreeGb":201.3,"diskTotalGb":476.9,"firmwareType":"UEFI","gpuDriver":"31.0.101.2111",)j"
+       R"j("gpuName":"Intel(R) UHD Graphics 620","isAdmin":true,"manufacturer":"Dell Inc.","model":"Latitude 7490",)j"
+       R"j("osArch":"64-bit","osBuild":"22631","osCaption":"Microsoft Windows 11 Pro","osVersion":"10.0.22631",)j"
+       R"j("partitionStyle":"GPT","ramGb":16.0,"screenHeight":1080,"screenWidth":1920,"secureBoot":"Enabled",)j"
+       R"j("tpmEnabled":true,"tpmPresent":true,"tpmReady":true,"tpmSpecVersion":"2.0, 0, 1.38",)j"
+       R"j("wddmVersion":"WDDM 3.1 (DirectX 12)"})j"
+       "\n"},
+      {{"probe", "--", bad.program}, 0, "err " + NO_JSON + "\n"},
+      {{"probe", "--", "bq-no-such-probe-program"}, 0, "err " + CANNOT_START + "program not found\n"},
+      {{"probe"}, 0, "ok {..."},  // this platform's own probe
+      {{"probe", "--"}, 2, ""},
+      {{"probe", good.program}, 2, ""},
+  };
+  for (const Case& c : cases) {
+    auto result = bq::platform::run_child(BQ_HARNESS, c.args);
+    ASSERT_TRUE(std::holds_alternative<bq::platform::ChildOutput>(result));
+    const auto& child = std::get<bq::platform::ChildOutput>(result);
+    EXPECT_EQ(child.exitCode, c.exit_code) << c.args.size();
+    if (c.out.ends_with("...")) {
+      EXPECT_TRUE(child.out.starts_with(c.out.substr(0, c.out.size() - 3))) << child.out;
+    } else {
+      EXPECT_EQ(child.out, c.out);
+    }
+  }
 }
 
 }  // namespace
