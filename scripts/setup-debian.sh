@@ -15,7 +15,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   # the program under a virtual screen, and the page tests
   xvfb xauth openbox wmctrl xclip xdotool x11-utils imagemagick chromium
-  util-linux procps
+  util-linux mount procps
   # Windows resource script check
   binutils-mingw-w64-x86-64
 )

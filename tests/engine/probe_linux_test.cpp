@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/files.hpp"
 #include "common/temp_dir.hpp"
 #include "engine/probe.hpp"
 #include "support/json_reader.hpp"
@@ -18,20 +19,9 @@ namespace {
 
 using bq::engine::ProbeCommand;
 using bq::engine::RawHardwareSnapshot;
+using bq::test::read_file;
+using bq::test::RECORD_KEYS;
 using bq::test::TempDir;
-
-const std::vector<std::string> RECORD_KEYS = {
-    "isAdmin",        "manufacturer",   "model",        "osCaption",   "osVersion",       "osBuild",     "osArch",
-    "cpuName",        "cpuCores",       "cpuThreads",   "cpuMaxMhz",   "cpuAddressWidth", "ramGb",       "diskTotalGb",
-    "diskFreeGb",     "partitionStyle", "firmwareType", "secureBoot",  "tpmPresent",      "tpmReady",    "tpmEnabled",
-    "tpmSpecVersion", "gpuName",        "gpuDriver",    "wddmVersion", "screenWidth",     "screenHeight"};
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  return buffer.str();
-}
 
 std::string first_line(const std::string& path) {
   std::ifstream in(path);

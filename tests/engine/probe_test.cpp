@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/files.hpp"
 #include "common/temp_dir.hpp"
 #include "platform/process.hpp"
 #include "support/utf8.hpp"
@@ -15,6 +16,8 @@ namespace {
 
 using bq::engine::ProbeCommand;
 using bq::engine::RawHardwareSnapshot;
+using bq::test::read_file;
+using bq::test::RECORD_KEYS;
 using bq::test::TempDir;
 
 constexpr std::string_view FFFD = "\xEF\xBF\xBD";
@@ -25,19 +28,6 @@ const std::string CANNOT_START = "Không gọi được PowerShell: ";
 const std::string NO_DATA = "PowerShell không trả dữ liệu.";
 const std::string NO_JSON = "Không phân tích được dữ liệu JSON phần cứng.";
 const std::string READ_FAULT = "Lỗi đọc thông số phần cứng: ";
-
-const std::vector<std::string> RECORD_KEYS = {
-    "isAdmin",        "manufacturer",   "model",        "osCaption",   "osVersion",       "osBuild",     "osArch",
-    "cpuName",        "cpuCores",       "cpuThreads",   "cpuMaxMhz",   "cpuAddressWidth", "ramGb",       "diskTotalGb",
-    "diskFreeGb",     "partitionStyle", "firmwareType", "secureBoot",  "tpmPresent",      "tpmReady",    "tpmEnabled",
-    "tpmSpecVersion", "gpuName",        "gpuDriver",    "wddmVersion", "screenWidth",     "screenHeight"};
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  return buffer.str();
-}
 
 // The ready fixture as one line, without its final line feed.
 std::string ready_object() {
