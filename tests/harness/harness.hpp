@@ -17,6 +17,10 @@ namespace bq::harness {
 // All of standard input, as bytes.
 std::string read_stdin();
 
+// cpu < NAMES: one processor name per line of standard input; prints for each
+// {"name":…,"outcome":"pass|fail|warn","text":…} on a line of its own.
+int run_cpu(std::span<char*> args);
+
 // products CODE: the four cards for the verdict code as a compact JSON array.
 int run_products(std::span<char*> args);
 

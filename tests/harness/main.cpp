@@ -17,6 +17,7 @@ struct Subcommand {
 };
 
 const std::vector<Subcommand> SUBCOMMANDS = {
+    {"cpu", bq::harness::run_cpu, "cpu < NAMES"},
     {"products", bq::harness::run_products, "products CODE"},
     {"share", bq::harness::run_share, "share < INPUT"},
 };
