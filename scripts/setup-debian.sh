@@ -19,6 +19,8 @@ packages=(
   # the artwork script (scripts/make-artwork.mjs)
   fonts-dejavu-core
   util-linux procps
+  # a locale with a decimal comma, for the number formatting tests
+  locales
   # Windows resource script check
   binutils-mingw-w64-x86-64
 )
@@ -36,6 +38,15 @@ if ((${#missing[@]})); then
   echo "setup: installing ${missing[*]}"
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# Number texts must not follow the process locale; the tests check that under
+# a locale whose decimal separator is a comma.
+if ! locale -a 2>/dev/null | grep -qx 'de_DE.utf8'; then
+  sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  echo "setup: generating the de_DE.UTF-8 locale"
+  "${sudo[@]}" localedef -i de_DE -c -f UTF-8 de_DE.UTF-8
 fi
 
 # Node.js and npm are on the machine already; only the page tests' own packages come from npm.
