@@ -2,14 +2,12 @@
 
 #include <clocale>
 #include <cstdio>
-#include <fstream>
 #include <functional>
 #include <limits>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
-#include "support/json_writer.hpp"
+#include "common/test_files.hpp"
 #include "support/number_format.hpp"
 
 namespace {
@@ -25,17 +23,8 @@ using bq::engine::tpm_version;
 
 constexpr std::uint32_t U32_MAX = std::numeric_limits<std::uint32_t>::max();
 
-std::string read_data(const std::string& name) {
-  std::ifstream in(std::string(BQ_TEST_DATA_DIR) + "/" + name, std::ios::binary);
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  return buffer.str();
-}
-
 RawHardwareSnapshot snapshot_from(const std::string& name) {
-  std::string text = read_data(name);
-  while (!text.empty() && text.back() == '\n') text.pop_back();
-  auto result = read_snapshot(text);
+  auto result = read_snapshot(bq::test::read_data_line(name));
   if (auto* error = std::get_if<std::string>(&result)) {
     ADD_FAILURE() << name << ": " << *error;
     return {};
@@ -471,7 +460,7 @@ TEST(CheckRows, FiveNextStepsInRowOrder) {
   nlohmann::json checks = nlohmann::json::array();
   for (const CheckRow& row : rows) checks.push_back(bq::engine::check_row_to_json(row));
   const nlohmann::json got{{"checks", checks}, {"nextSteps", steps}};
-  EXPECT_EQ(got, nlohmann::json::parse(read_data("check-rows-five-steps.json"))) << got.dump(2);
+  EXPECT_EQ(got, nlohmann::json::parse(bq::test::read_data_file("check-rows-five-steps.json"))) << got.dump(2);
 }
 
 TEST(CheckRows, TpmVersionIsTheTrimmedTextBeforeTheFirstComma) {

@@ -1,13 +1,12 @@
 #include "engine/cpu.hpp"
 
-#include <cstdio>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "common/test_files.hpp"
 #include "support/json_writer.hpp"
 
 namespace {
@@ -56,7 +55,7 @@ std::string decode_name(std::string_view field) {
 }
 
 std::vector<Case> load_cases() {
-  std::ifstream in(std::string(BQ_TEST_DATA_DIR) + "/cpu-cases.tsv", std::ios::binary);
+  std::istringstream in(bq::test::read_data_file("cpu-cases.tsv"));
   std::vector<Case> cases;
   std::string line;
   int number = 0;
@@ -75,22 +74,12 @@ std::vector<Case> load_cases() {
   return cases;
 }
 
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  return buffer.str();
-}
-
-// Runs `engine-harness cpu` with `input` on its standard input.
-std::string run_harness(const std::string& input) {
-  const std::string dir = ::testing::TempDir();
-  const std::string in_path = dir + "/cpu-harness-in.txt";
-  const std::string out_path = dir + "/cpu-harness-out.txt";
-  std::ofstream(in_path, std::ios::binary) << input;
-  const std::string command = "'" + std::string(BQ_HARNESS) + "' cpu <'" + in_path + "' >'" + out_path + "'";
-  EXPECT_EQ(std::system(command.c_str()), 0) << command;
-  return read_file(out_path);
+// The standard output of `engine-harness cpu` with `input` on its standard input.
+std::string run_harness(std::string_view input) {
+  const bq::test::HarnessRun run = bq::test::run_harness({"cpu"}, input);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "");
+  return run.out;
 }
 
 std::string harness_line(const std::string& name, const std::string& outcome, const std::string& text) {
