@@ -42,6 +42,10 @@ struct ShareInput {
 // probe's 27-key form. On a fault, its description with its position.
 std::variant<ShareInput, std::string> read_share_input(std::string_view text);
 
+// report < SNAPSHOT: the report's JSON text for a probe record, as the page
+// receives it, or "err " and the reader's message.
+int run_report(std::span<char*> args);
+
 // share < INPUT: the share link of the report summary on standard input.
 int run_share(std::span<char*> args);
 

@@ -19,6 +19,7 @@ struct Subcommand {
 const std::vector<Subcommand> SUBCOMMANDS = {
     {"cpu", bq::harness::run_cpu, "cpu < NAMES"},
     {"products", bq::harness::run_products, "products CODE"},
+    {"report", bq::harness::run_report, "report < SNAPSHOT"},
     {"share", bq::harness::run_share, "share < INPUT"},
 };
 
