@@ -9,9 +9,11 @@
 
 #include <gtest/gtest.h>
 
-#include "common/files.hpp"
+#include "common/record_keys.hpp"
 #include "common/temp_dir.hpp"
+#include "common/test_files.hpp"
 #include "engine/probe.hpp"
+#include "source_file.hpp"
 #include "support/json_reader.hpp"
 #include "support/json_writer.hpp"
 
@@ -19,7 +21,8 @@ namespace {
 
 using bq::engine::ProbeCommand;
 using bq::engine::RawHardwareSnapshot;
-using bq::test::read_file;
+using bq::test::read_data_file;
+using bq::test::read_source_file;
 using bq::test::RECORD_KEYS;
 using bq::test::TempDir;
 
@@ -37,7 +40,7 @@ TEST(LinuxProbe, CommandIsTheShellWithTheScript) {
   EXPECT_EQ(command.program, "/bin/sh");
   ASSERT_EQ(command.args.size(), 2u);
   EXPECT_EQ(command.args[0], "-c");
-  EXPECT_EQ(command.args[1], read_file(std::string(BQ_SOURCE_DIR) + "/src/engine/scripts/probe-linux.sh"));
+  EXPECT_EQ(command.args[1], read_source_file("src/engine/scripts/probe-linux.sh"));
 }
 
 TEST(LinuxProbe, PrintsOneLineWithTheKeysInRecordOrder) {
@@ -257,8 +260,7 @@ std::vector<FakeMachine> fake_machines() {
 
 TEST(LinuxProbe, FakeMachinesGiveTheirFactsOrTheFallbacks) {
   if (!can_make_mount_namespaces()) GTEST_SKIP() << "making a private mount namespace needs root";
-  const nlohmann::json expected =
-      nlohmann::json::parse(read_file(std::string(BQ_TEST_DATA_DIR) + "/probe-linux-machines.json"));
+  const nlohmann::json expected = nlohmann::json::parse(read_data_file("probe-linux-machines.json"));
   for (const FakeMachine& machine : fake_machines()) {
     const auto result = probe_fake_machine(machine);
     ASSERT_TRUE(std::holds_alternative<RawHardwareSnapshot>(result))

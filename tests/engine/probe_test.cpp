@@ -7,16 +7,19 @@
 
 #include <gtest/gtest.h>
 
-#include "common/files.hpp"
+#include "common/record_keys.hpp"
 #include "common/temp_dir.hpp"
+#include "common/test_files.hpp"
 #include "platform/process.hpp"
+#include "source_file.hpp"
 #include "support/utf8.hpp"
 
 namespace {
 
 using bq::engine::ProbeCommand;
 using bq::engine::RawHardwareSnapshot;
-using bq::test::read_file;
+using bq::test::read_data_line;
+using bq::test::read_source_file;
 using bq::test::RECORD_KEYS;
 using bq::test::TempDir;
 
@@ -28,13 +31,6 @@ const std::string CANNOT_START = "Không gọi được PowerShell: ";
 const std::string NO_DATA = "PowerShell không trả dữ liệu.";
 const std::string NO_JSON = "Không phân tích được dữ liệu JSON phần cứng.";
 const std::string READ_FAULT = "Lỗi đọc thông số phần cứng: ";
-
-// The ready fixture as one line, without its final line feed.
-std::string ready_object() {
-  std::string text = read_file(std::string(BQ_TEST_DATA_DIR) + "/snapshot-ready.json");
-  while (!text.empty() && text.back() == '\n') text.pop_back();
-  return text;
-}
 
 std::string replaced(std::string text, std::string_view from, std::string_view to) {
   const std::size_t at = text.find(from);
@@ -58,7 +54,7 @@ ProbeCommand fake_child(const TempDir& dir, const std::string& name, std::string
 }
 
 TEST(ProbeHardware, ReadsTheChildsOutputByTheRules) {
-  const std::string object = ready_object();
+  const std::string object = read_data_line("snapshot-ready.json");
   struct Case {
     std::string name;
     std::string out;
@@ -113,7 +109,7 @@ TEST(ProbeHardware, ReadsTheChildsOutputByTheRules) {
 TEST(ProbeHardware, TheRecordHoldsWhatTheChildPrinted) {
   TempDir dir;
   // Ill-formed UTF-8 inside a string does not fail the read: U+FFFD takes its place.
-  const std::string object = replaced(ready_object(), "\"Dell Inc.\"", "\"Dell\xFF\xC0 Inc.\"");
+  const std::string object = replaced(read_data_line("snapshot-ready.json"), "\"Dell Inc.\"", "\"Dell\xFF\xC0 Inc.\"");
   const auto result = bq::engine::probe_hardware(fake_child(dir, "lossy", "\xFE stray\n" + object, "", 0));
   ASSERT_TRUE(std::holds_alternative<RawHardwareSnapshot>(result)) << outcome(result);
   const RawHardwareSnapshot& snapshot = std::get<RawHardwareSnapshot>(result);
@@ -121,9 +117,10 @@ TEST(ProbeHardware, TheRecordHoldsWhatTheChildPrinted) {
   EXPECT_EQ(snapshot.tpmSpecVersion, "2.0, 0, 1.38");
   EXPECT_EQ(snapshot.screenWidth, 1920u);
 
-  const auto clean = bq::engine::probe_hardware(fake_child(dir, "clean", ready_object(), "", 0));
+  const auto clean = bq::engine::probe_hardware(fake_child(dir, "clean", read_data_line("snapshot-ready.json"), "", 0));
   ASSERT_TRUE(std::holds_alternative<RawHardwareSnapshot>(clean));
-  EXPECT_EQ(bq::engine::snapshot_to_json(std::get<RawHardwareSnapshot>(clean)), nlohmann::json::parse(ready_object()));
+  EXPECT_EQ(bq::engine::snapshot_to_json(std::get<RawHardwareSnapshot>(clean)),
+            nlohmann::json::parse(read_data_line("snapshot-ready.json")));
 }
 
 TEST(ProbeHardware, ChildrenThatCannotStart) {
@@ -140,7 +137,7 @@ TEST(ProbeHardware, LargeOutputOnBothStreams) {
   // turns, still end in the record.
   TempDir dir;
   dir.write("noise.txt", std::string(512 * 1024 - 1, 'w') + "\n");
-  dir.write("object.json", ready_object());
+  dir.write("object.json", read_data_line("snapshot-ready.json"));
   const std::string program = dir.script("loud",
                                          "for i in 1 2 3 4 5 6 7 8; do cat \"$1/noise.txt\"; cat \"$1/noise.txt\" >&2; "
                                          "done\ncat \"$1/object.json\"");
@@ -150,7 +147,7 @@ TEST(ProbeHardware, LargeOutputOnBothStreams) {
 TEST(ReadProbeOutput, SurvivesAnyBytes) {
   // Mutations of a valid object and random bytes: each ends in a record or in
   // one of the messages, never in a crash or an exception.
-  const std::string object = ready_object();
+  const std::string object = read_data_line("snapshot-ready.json");
   std::mt19937 random(20240607);
   std::uniform_int_distribution<int> byte(0, 255);
   const std::string messages[] = {NO_DATA, NO_JSON, READ_FAULT};
@@ -191,9 +188,10 @@ TEST(ReadProbeOutput, SurvivesAnyBytes) {
 TEST(ReadProbeOutput, DeepNestingInAnIgnoredKeyIsReadOverWithoutRecursion) {
   const std::size_t depth = 1'000'000;
   bq::platform::ChildOutput child;
-  child.out = replaced(ready_object(), "{", "{\"deep\":" + std::string(depth, '[') + std::string(depth, ']') + ",");
+  child.out = replaced(read_data_line("snapshot-ready.json"), "{",
+                       "{\"deep\":" + std::string(depth, '[') + std::string(depth, ']') + ",");
   EXPECT_EQ(outcome(bq::engine::read_probe_output(child)), "ok");
-  child.out = replaced(ready_object(), "{", "{\"model\":" + std::string(depth, '[') + ",");
+  child.out = replaced(read_data_line("snapshot-ready.json"), "{", "{\"model\":" + std::string(depth, '[') + ",");
   EXPECT_TRUE(outcome(bq::engine::read_probe_output(child))
                   .starts_with(READ_FAULT + "invalid type: sequence, expected a string"));
 }
@@ -206,7 +204,7 @@ TEST(ProbeScript, HoldsItsContract) {
   EXPECT_EQ(script.find('\r'), std::string_view::npos);
   EXPECT_TRUE(bq::support::is_valid_utf8(script));
   // The compiled-in constant is the file, byte for byte.
-  EXPECT_EQ(script, read_file(std::string(BQ_SOURCE_DIR) + "/src/engine/scripts/probe.ps1"));
+  EXPECT_EQ(script, read_source_file("src/engine/scripts/probe.ps1"));
 
   // The output: an ordered dictionary with the 27 keys in record order, made
   // compact JSON as the script's last statement.
@@ -290,7 +288,7 @@ TEST(ProbeCommandText, PowerShellArgumentsAndWindowsCommandLine) {
 
 TEST(EngineHarness, ProbePrintsTheRecordOrTheMessage) {
   TempDir dir;
-  const ProbeCommand good = fake_child(dir, "good", ready_object(), "", 0);
+  const ProbeCommand good = fake_child(dir, "good", read_data_line("snapshot-ready.json"), "", 0);
   const ProbeCommand bad = fake_child(dir, "bad", "no object here", "", 0);
   struct Case {
     std::vector<std::string> args;

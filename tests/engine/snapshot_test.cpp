@@ -25,8 +25,7 @@ std::string fixture(const std::string& name) {
 std::string with(std::string_view key, std::string_view value) {
   nlohmann::json object = nlohmann::json::parse(fixture("snapshot-ready.json"));
   std::string text = bq::support::write_json(object);
-  // Built by appending: g++ 12 at -O3 falsely warns (-Wrestrict) on "..." + std::string.
-  const std::string needle = std::string("\"").append(key).append("\":");
+  const std::string needle = "\"" + std::string(key) + "\":";
   const std::size_t at = text.find(needle);
   if (at == std::string::npos) return text.substr(0, text.size() - 1) + "," + needle + std::string(value) + "}";
   std::size_t end = at + needle.size();

@@ -2,15 +2,56 @@
 // Subcommands of engine-harness. Each takes the arguments after its name and
 // returns the process exit status (0 done, 1 the case failed, 2 bad usage).
 
+#include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "engine/checks.hpp"
+#include "engine/snapshot.hpp"
 
 namespace bq::harness {
 
 // All of standard input, as bytes.
 std::string read_stdin();
 
-// probe [-- PROGRAM ARGS...]
-int probe(std::span<char*> args);
+// cpu < NAMES: one processor name per line of standard input; prints for each
+// {"name":…,"outcome":"pass|fail|warn","text":…} on a line of its own.
+int run_cpu(std::span<char*> args);
+
+// probe [-- PROGRAM ARGS...]: runs the probe, with that command in place of
+// this platform's; prints "ok " and the record as compact JSON, or "err " and
+// the message, and exits 0 either way.
+int run_probe(std::span<char*> args);
+
+// products CODE: the four cards for the verdict code as a compact JSON array.
+int run_products(std::span<char*> args);
+
+// The arguments of build_share_url, as `share` reads them.
+struct ShareInput {
+  std::string verdictCode;
+  std::string verdictTone;
+  std::string deviceName;
+  std::uint64_t passCount = 0;
+  std::uint64_t warnCount = 0;
+  std::uint64_t failCount = 0;
+  std::vector<engine::CheckRow> checks;
+  engine::RawHardwareSnapshot snapshot;
+};
+
+// Reads {"verdictCode":…,"verdictTone":…,"deviceName":…,"passCount":…,
+// "warnCount":…,"failCount":…,"checks":[rows],"snapshot":{…}}: every member
+// required once, rows with the seven CheckRow keys, the snapshot in the
+// probe's 27-key form. On a fault, its description with its position.
+std::variant<ShareInput, std::string> read_share_input(std::string_view text);
+
+// report < SNAPSHOT: the report's JSON text for a probe record, as the page
+// receives it, or "err " and the reader's message.
+int run_report(std::span<char*> args);
+
+// share < INPUT: the share link of the report summary on standard input.
+int run_share(std::span<char*> args);
 
 }  // namespace bq::harness

@@ -17,7 +17,11 @@ struct Subcommand {
 };
 
 const std::vector<Subcommand> SUBCOMMANDS = {
-    {"probe", bq::harness::probe, "probe [-- PROGRAM ARGS...]   run the probe; prints ok JSON or err MESSAGE"},
+    {"cpu", bq::harness::run_cpu, "cpu < NAMES"},
+    {"probe", bq::harness::run_probe, "probe [-- PROGRAM ARGS...]"},
+    {"products", bq::harness::run_products, "products CODE"},
+    {"report", bq::harness::run_report, "report < SNAPSHOT"},
+    {"share", bq::harness::run_share, "share < INPUT"},
 };
 
 int usage() {

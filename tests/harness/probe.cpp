@@ -12,7 +12,7 @@
 
 namespace bq::harness {
 
-int probe(std::span<char*> args) {
+int run_probe(std::span<char*> args) {
   std::variant<engine::RawHardwareSnapshot, std::string> result;
   if (args.empty()) {
     result = engine::probe_hardware();

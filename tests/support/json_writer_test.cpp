@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/utf8.hpp"
+
 namespace {
 
 using bq::support::write_json;
@@ -29,7 +31,10 @@ TEST(JsonWriter, KeysComeOutInByteOrder) {
 
 TEST(JsonWriter, NeverFailsOnBadInput) {
   // nlohmann's own dump() throws on ill-formed UTF-8; this writer replaces it.
-  EXPECT_EQ(write_json(json("a\xFF" "b")), "\"a\xEF\xBF\xBD" "b\"");
+  EXPECT_EQ(write_json(json("a\xFF"
+                            "b")),
+            "\"a\xEF\xBF\xBD"
+            "b\"");
   EXPECT_EQ(write_json(json(std::numeric_limits<double>::infinity())), "null");
   EXPECT_EQ(write_json(json(std::numeric_limits<double>::quiet_NaN())), "null");
   json deep = json::array();
@@ -39,6 +44,40 @@ TEST(JsonWriter, NeverFailsOnBadInput) {
     cursor = &cursor->back();
   }
   EXPECT_EQ(write_json(deep).size(), 200002u);
+}
+
+TEST(JsonWriter, ReplacesIllFormedUtf8WhereDumpWouldThrow) {
+  // Each maximal ill-formed subpart becomes one U+FFFD, in values and keys alike.
+  struct Case {
+    std::string_view bytes;
+    std::string_view written;
+  };
+  const Case cases[] = {
+      {"\x80", "\"\uFFFD\""},
+      {"\xC0\x80", "\"\uFFFD\uFFFD\""},
+      {"\xED\xA0\x80", "\"\uFFFD\uFFFD\uFFFD\""},
+      {"\xE2\x82"
+       "A",
+       "\"\uFFFDA\""},
+      {"ok \xF0\x9F\x98", "\"ok \uFFFD\""},
+      {"\xF4\x90\x80\x80", "\"\uFFFD\uFFFD\uFFFD\uFFFD\""},
+      {"\"\xFF\\", "\"\\\"\uFFFD\\\\\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::string(c.bytes)));
+    const json value = std::string(c.bytes);
+    try {
+      (void)value.dump();
+      ADD_FAILURE() << "dump() accepted ill-formed UTF-8";
+    } catch (const json::type_error& error) {
+      EXPECT_EQ(error.id, 316);
+    }
+    EXPECT_EQ(write_json(value), c.written);
+    std::string as_key(c.written);
+    as_key += ":1}";
+    EXPECT_EQ(write_json(json::object({{std::string(c.bytes), 1}})), "{" + as_key);
+    EXPECT_TRUE(bq::support::is_valid_utf8(write_json(value)));
+  }
 }
 
 }  // namespace

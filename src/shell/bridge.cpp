@@ -1,0 +1,222 @@
+#include "shell/bridge.hpp"
+
+#include <pthread.h>
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "engine/probe.hpp"
+#include "engine/products.hpp"
+#include "engine/vendor.hpp"
+#include "platform/open_link.hpp"
+#include "shell/lead_form.hpp"
+#include "support/json_reader.hpp"
+#include "support/json_writer.hpp"
+
+namespace bq::shell {
+namespace {
+
+using support::JsonKind;
+using support::JsonReader;
+
+// Arrays and objects inside a payload nest at most this deep.
+constexpr std::size_t MAX_PAYLOAD_DEPTH = 126;
+constexpr std::size_t WORKER_STACK_BYTES = 2 * 1024 * 1024;
+
+std::uint64_t read_id(JsonReader& reader) {
+  if (reader.peek() != JsonKind::number) {
+    const std::string found = support::describe_found(reader);
+    reader.fail("invalid type: " + found + ", expected u64");
+  }
+  const support::JsonNumber number = reader.read_number();
+  std::uint64_t id = 0;
+  const auto result = std::from_chars(number.text.data(), number.text.data() + number.text.size(), id);
+  if (!number.integer || number.negative || result.ec != std::errc{}) {
+    reader.fail("invalid value: `" + std::string(number.text) + "`, expected u64");
+  }
+  return id;
+}
+
+std::string read_action(JsonReader& reader) {
+  if (reader.peek() != JsonKind::string) {
+    const std::string found = support::describe_found(reader);
+    reader.fail("invalid type: " + found + ", expected a string");
+  }
+  return reader.read_string();
+}
+
+IpcMessage read_object_form(JsonReader& reader) {
+  IpcMessage message;
+  bool has_id = false, has_action = false, has_payload = false;
+  reader.begin_object();
+  while (const auto key = reader.next_key()) {
+    bool* seen = *key == "id" ? &has_id : *key == "action" ? &has_action : *key == "payload" ? &has_payload : nullptr;
+    if (seen == nullptr) {
+      reader.skip_value();
+      continue;
+    }
+    if (*seen) reader.fail("duplicate field `" + *key + "`");
+    *seen = true;
+    if (seen == &has_id) {
+      message.id = read_id(reader);
+    } else if (seen == &has_action) {
+      message.action = read_action(reader);
+    } else {
+      message.payload = reader.read_value(MAX_PAYLOAD_DEPTH);
+    }
+  }
+  if (!has_id) reader.fail("missing field `id`");
+  if (!has_action) reader.fail("missing field `action`");
+  return message;
+}
+
+IpcMessage read_array_form(JsonReader& reader) {
+  IpcMessage message;
+  reader.begin_array();
+  std::size_t count = 0;
+  while (reader.next_element()) {
+    switch (count++) {
+      case 0: message.id = read_id(reader); break;
+      case 1: message.action = read_action(reader); break;
+      case 2: message.payload = reader.read_value(MAX_PAYLOAD_DEPTH); break;
+      default: reader.fail("trailing elements, expected struct IpcMessage with 3 elements");
+    }
+  }
+  if (count < 2) reader.fail("invalid length " + std::to_string(count) + ", expected struct IpcMessage with 3 elements");
+  return message;
+}
+
+struct WorkerStart {
+  IpcJob job;
+  const BridgeServices* services;
+};
+
+void* worker_main(void* arg) {
+  std::unique_ptr<WorkerStart> start(static_cast<WorkerStart*>(arg));
+  handle_ipc_message(std::move(start->job), *start->services);
+  return nullptr;
+}
+
+[[noreturn]] void fatal(const char* what, int code) {
+  std::fprintf(stderr, "%s: %s\n", what, std::strerror(code));
+  std::fflush(stderr);
+  std::abort();
+}
+
+}  // namespace
+
+const BridgeServices& default_services() {
+  static const BridgeServices services{
+      [] { return engine::probe_hardware(); },
+      [](const engine::LeadForm& form) { return engine::submit_consultation_lead(form); },
+      [](const std::string& link) { platform::open_link(link); },
+  };
+  return services;
+}
+
+std::variant<IpcMessage, std::string> read_ipc_message(std::string_view body) {
+  JsonReader reader(body);
+  try {
+    IpcMessage message;
+    switch (reader.peek()) {
+      case JsonKind::object: message = read_object_form(reader); break;
+      case JsonKind::array: message = read_array_form(reader); break;
+      default: {
+        const std::string found = support::describe_found(reader);
+        reader.fail("invalid type: " + found + ", expected struct IpcMessage");
+      }
+    }
+    reader.expect_end();
+    return message;
+  } catch (const support::JsonError& error) {
+    return std::string(error.what());
+  }
+}
+
+void ipc_handler(const EventLoopProxy& proxy, std::string_view body) {
+  ipc_handler(proxy, body, default_services());
+}
+
+void ipc_handler(const EventLoopProxy& proxy, std::string_view body, const BridgeServices& services) {
+  auto job = std::make_unique<WorkerStart>(WorkerStart{IpcJob{proxy, std::string(body)}, &services});
+  pthread_attr_t attributes;
+  if (int rc = pthread_attr_init(&attributes); rc != 0) fatal("cannot start a worker thread", rc);
+  pthread_attr_setstacksize(&attributes, WORKER_STACK_BYTES);
+  pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
+  pthread_t thread;
+  const int rc = pthread_create(&thread, &attributes, worker_main, job.get());
+  pthread_attr_destroy(&attributes);
+  if (rc != 0) fatal("cannot start a worker thread", rc);
+  job.release();  // the worker owns it now
+}
+
+void handle_ipc_message(IpcJob job) { handle_ipc_message(std::move(job), default_services()); }
+
+void handle_ipc_message(IpcJob job, const BridgeServices& services) {
+  auto parsed = read_ipc_message(job.body);
+  auto* message = std::get_if<IpcMessage>(&parsed);
+  if (message == nullptr) return;  // no reply for a request that does not read
+
+  nlohmann::json reply;
+  if (message->action == "scan_hardware") {
+    auto probed = services.probe();
+    if (auto* snapshot = std::get_if<engine::RawHardwareSnapshot>(&probed)) {
+      reply = engine::report_to_json(engine::evaluate_snapshot(*snapshot));
+    } else {
+      reply = engine::report_to_json(scan_failure_report(std::move(std::get<std::string>(probed))));
+    }
+  } else if (message->action == "submit_lead") {
+    reply = engine::lead_reply_to_json(services.submit_lead(read_lead_form(message->payload)));
+  } else if (message->action == "open_url") {
+    open_external_link(message->payload, services);
+    reply = nlohmann::json{{"ok", true}};
+  } else {
+    reply = nlohmann::json{{"error", "Unknown action"}};
+  }
+  send_reply(job.proxy, message->id, reply);
+}
+
+engine::HardwareReport scan_failure_report(std::string message) {
+  engine::HardwareReport report;
+  report.isWindows = true;
+  report.isAdmin = false;
+  report.deviceName = "Máy tính Windows";
+  report.currentOs = "Windows";
+  report.osBuild = "";
+  report.alreadyOnWin11 = false;
+  report.verdictTone = "error";
+  report.verdictCode = "NOT_READY";
+  report.verdictBadge = "LỖI ĐỌC THÔNG SỐ";
+  report.verdictHeadline = "Chưa đọc được đầy đủ thông số phần cứng";
+  report.verdictAdvice = "Vui lòng bấm 'Quét lại' bằng quyền Administrator hoặc liên hệ Zalo Brindle Quay " +
+                         std::string(engine::CONTACT_PHONE_DISPLAY) + " để kỹ thuật hỗ trợ kiểm tra trực tiếp.";
+  report.recommendedProducts = engine::recommended_products("READY");
+  report.shareUrl = engine::CHECK_PAGE_URL;
+  report.rawError = std::move(message);
+  return report;
+}
+
+void open_external_link(const nlohmann::json& payload, const BridgeServices& services) {
+  if (!payload.is_object()) return;
+  const auto url = payload.find("url");
+  if (url == payload.end() || !url->is_string()) return;
+  const std::string& link = url->get_ref<const std::string&>();
+  if (link.starts_with("https://") || link.starts_with("http://") || link.starts_with("tel:")) {
+    services.open_link(link);
+  }
+}
+
+void send_reply(const EventLoopProxy& proxy, std::uint64_t id, const nlohmann::json& reply) {
+  std::string script = "window.__bqCallback(";
+  char digits[24];
+  script.append(digits, std::to_chars(digits, digits + sizeof digits, id).ptr);
+  script += ", ";
+  script += support::write_json(reply);
+  script += ");";
+  (void)proxy(std::move(script));  // a reply that cannot be delivered is dropped
+}
+
+}  // namespace bq::shell
