@@ -292,7 +292,7 @@ TEST(EngineHarness, ProbePrintsTheRecordOrTheMessage) {
   const ProbeCommand bad = fake_child(dir, "bad", "no object here", "", 0);
   struct Case {
     std::vector<std::string> args;
-    std::uint32_t exit_code;
+    int status;
     std::string out;  // whole standard output, or its start when ending in "..."
   };
   const Case cases[] = {
@@ -314,14 +314,12 @@ TEST(EngineHarness, ProbePrintsTheRecordOrTheMessage) {
       {{"probe", good.program}, 2, ""},
   };
   for (const Case& c : cases) {
-    auto result = bq::platform::run_child(BQ_HARNESS, c.args);
-    ASSERT_TRUE(std::holds_alternative<bq::platform::ChildOutput>(result));
-    const auto& child = std::get<bq::platform::ChildOutput>(result);
-    EXPECT_EQ(child.exitCode, c.exit_code) << c.args.size();
+    const bq::test::HarnessRun run = bq::test::run_harness(c.args);
+    EXPECT_EQ(run.status, c.status) << c.args.size();
     if (c.out.ends_with("...")) {
-      EXPECT_TRUE(child.out.starts_with(c.out.substr(0, c.out.size() - 3))) << child.out;
+      EXPECT_TRUE(run.out.starts_with(c.out.substr(0, c.out.size() - 3))) << run.out;
     } else {
-      EXPECT_EQ(child.out, c.out);
+      EXPECT_EQ(run.out, c.out);
     }
   }
 }
