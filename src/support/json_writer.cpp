@@ -17,10 +17,16 @@ void append_integer(std::string& out, Integer value) {
   out.append(buffer, result.ptr);
 }
 
+bool needs_escape(unsigned char c) { return c < 0x20 || c == '"' || c == '\\'; }
+
 void append_escaped(std::string& out, std::string_view text) {
   constexpr char HEX[] = "0123456789abcdef";
-  for (const char ch : text) {
-    const auto c = static_cast<unsigned char>(ch);
+  std::size_t run = 0;  // start of the pending run of characters written as they are
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (!needs_escape(c)) continue;
+    out.append(text.substr(run, i - run));
+    run = i + 1;
     switch (c) {
       case '"': out += "\\\""; break;
       case '\\': out += "\\\\"; break;
@@ -30,15 +36,12 @@ void append_escaped(std::string& out, std::string_view text) {
       case '\f': out += "\\f"; break;
       case '\r': out += "\\r"; break;
       default:
-        if (c < 0x20) {
-          out += "\\u00";
-          out += HEX[c >> 4];
-          out += HEX[c & 15];
-        } else {
-          out += ch;
-        }
+        out += "\\u00";
+        out += HEX[c >> 4];
+        out += HEX[c & 15];
     }
   }
+  out.append(text.substr(run));
 }
 
 // Iterative, so that a deeply nested value cannot exhaust the stack.

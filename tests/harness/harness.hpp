@@ -17,6 +17,15 @@ namespace bq::harness {
 // All of standard input, as bytes.
 std::string read_stdin();
 
+// cpu < NAMES: one processor name per line of standard input; prints for each
+// {"name":…,"outcome":"pass|fail|warn","text":…} on a line of its own.
+int run_cpu(std::span<char*> args);
+
+// probe [-- PROGRAM ARGS...]: runs the probe, with that command in place of
+// this platform's; prints "ok " and the record as compact JSON, or "err " and
+// the message, and exits 0 either way.
+int run_probe(std::span<char*> args);
+
 // products CODE: the four cards for the verdict code as a compact JSON array.
 int run_products(std::span<char*> args);
 
@@ -37,6 +46,10 @@ struct ShareInput {
 // required once, rows with the seven CheckRow keys, the snapshot in the
 // probe's 27-key form. On a fault, its description with its position.
 std::variant<ShareInput, std::string> read_share_input(std::string_view text);
+
+// report < SNAPSHOT: the report's JSON text for a probe record, as the page
+// receives it, or "err " and the reader's message.
+int run_report(std::span<char*> args);
 
 // share < INPUT: the share link of the report summary on standard input.
 int run_share(std::span<char*> args);

@@ -17,7 +17,10 @@ struct Subcommand {
 };
 
 const std::vector<Subcommand> SUBCOMMANDS = {
+    {"cpu", bq::harness::run_cpu, "cpu < NAMES"},
+    {"probe", bq::harness::run_probe, "probe [-- PROGRAM ARGS...]"},
     {"products", bq::harness::run_products, "products CODE"},
+    {"report", bq::harness::run_report, "report < SNAPSHOT"},
     {"share", bq::harness::run_share, "share < INPUT"},
 };
 

@@ -10,7 +10,7 @@
 
 namespace bq::harness {
 
-int cmd_report(std::span<char*> args) {
+int run_report(std::span<char*> args) {
   if (!args.empty()) {
     std::fputs("usage: engine-harness report < SNAPSHOT.json\n", stderr);
     return 2;
