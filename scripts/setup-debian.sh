@@ -11,7 +11,7 @@ packages=(
   nlohmann-json3-dev libfmt-dev libcurl4-openssl-dev ca-certificates libssl-dev
   libgtk-3-dev libwebkit2gtk-4.1-dev
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev zlib1g-dev
   clang-14 libclang-rt-14-dev
   # the program under a virtual screen, and the page tests
   xvfb xauth openbox wmctrl xclip xdotool x11-utils imagemagick chromium
