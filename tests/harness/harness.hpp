@@ -10,4 +10,7 @@ namespace bq::harness {
 // All of standard input, as bytes.
 std::string read_stdin();
 
+// lead --endpoint URL --cacert FILE | lead --dry-run (payload on standard input)
+int run_lead(std::span<char*> args);
+
 }  // namespace bq::harness

@@ -17,11 +17,13 @@ struct Subcommand {
 };
 
 const std::vector<Subcommand> SUBCOMMANDS = {
+    {"lead", bq::harness::run_lead, "lead --endpoint URL --cacert FILE | lead --dry-run  (payload JSON on stdin)"},
 };
 
 int usage() {
   std::fputs("usage: engine-harness SUBCOMMAND ARGS...\n", stderr);
-  for (const auto& sub : SUBCOMMANDS) std::fprintf(stderr, "  %.*s\n", static_cast<int>(sub.usage.size()), sub.usage.data());
+  for (const auto& sub : SUBCOMMANDS)
+    std::fprintf(stderr, "  %.*s\n", static_cast<int>(sub.usage.size()), sub.usage.data());
   return 2;
 }
 
