@@ -53,6 +53,8 @@ struct LeadReply {
   bool operator==(const LeadReply&) const = default;
 };
 
+// The three functions below are pure: safe on any thread.
+
 // The request for a form, or nullopt when the phone text does not hold 9 to 12
 // ASCII digits (the reply is then PHONE_CHECK_MESSAGE and nothing is sent).
 std::optional<LeadRequest> build_lead_request(const LeadForm& form);
