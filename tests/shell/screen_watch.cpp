@@ -1,12 +1,13 @@
-// screen-watch: starts a program and reports how long it took until a pixel
-// of the screen shows a given colour, for the start-up benchmark.
+// screen-watch: starts a program and reports how long it took until the
+// screen shows a given colour, for the start-up benchmark.
 //
-//   screen-watch X Y RRGGBB TIMEOUT_MS -- PROGRAM ARGS...
+//   screen-watch X Y0 Y1 RRGGBB TIMEOUT_MS -- PROGRAM ARGS...
 //
-// Prints "started PID" at once, then "shown MS" (milliseconds from just
-// before the program's start to the first poll that saw the colour at X,Y on
-// the root window) or "timeout", then waits for the program and exits with
-// its status.
+// Watches the column of pixels at X from Y0 to Y1 (inclusive) on the root
+// window, so that what it waits for may sit anywhere along it. Prints
+// "started PID" at once, then "shown MS" (milliseconds from just before the
+// program's start to the first poll that saw the colour) or "timeout", then
+// waits for the program and exits with its status.
 
 #include <sys/wait.h>
 #include <time.h>
@@ -28,18 +29,20 @@ double now_ms() {
 }
 
 int usage() {
-  std::fputs("usage: screen-watch X Y RRGGBB TIMEOUT_MS -- PROGRAM ARGS...\n", stderr);
+  std::fputs("usage: screen-watch X Y0 Y1 RRGGBB TIMEOUT_MS -- PROGRAM ARGS...\n", stderr);
   return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 7 || std::strcmp(argv[5], "--") != 0) return usage();
+  if (argc < 8 || std::strcmp(argv[6], "--") != 0) return usage();
   const int x = std::atoi(argv[1]);
-  const int y = std::atoi(argv[2]);
-  const unsigned long colour = std::strtoul(argv[3], nullptr, 16);
-  const double timeout = std::atof(argv[4]);
+  const int y0 = std::atoi(argv[2]);
+  const int y1 = std::atoi(argv[3]);
+  const unsigned long colour = std::strtoul(argv[4], nullptr, 16);
+  const double timeout = std::atof(argv[5]);
+  if (y1 < y0) return usage();
 
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) {
@@ -51,7 +54,7 @@ int main(int argc, char** argv) {
   const double start = now_ms();
   const pid_t child = fork();
   if (child == 0) {
-    execvp(argv[6], argv + 6);
+    execvp(argv[7], argv + 7);
     std::perror("screen-watch: exec");
     _exit(127);
   }
@@ -60,9 +63,9 @@ int main(int argc, char** argv) {
 
   bool shown = false;
   while (now_ms() - start < timeout) {
-    XImage* image = XGetImage(display, root, x, y, 1, 1, AllPlanes, ZPixmap);
+    XImage* image = XGetImage(display, root, x, y0, 1, static_cast<unsigned>(y1 - y0 + 1), AllPlanes, ZPixmap);
     if (image != nullptr) {
-      shown = (XGetPixel(image, 0, 0) & 0xFFFFFF) == colour;
+      for (int y = 0; y <= y1 - y0 && !shown; ++y) shown = (XGetPixel(image, 0, y) & 0xFFFFFF) == colour;
       XDestroyImage(image);
     }
     if (shown) break;

@@ -1,0 +1,135 @@
+#!/usr/bin/env bash
+# The whole program on a virtual screen, without a network (unshare --net):
+# its window, its first report from this machine's own probe read back from
+# the page, a second scan, and the end with status 0 when the window is
+# closed, also while a scan is still running.
+#
+# The page's text is read as a user would copy it: select all and copy in the
+# web view, then the X clipboard. A scan is held back, when the test wants
+# one running, by a stand-in for /bin/sh in the program's own mount
+# namespace: while the file "hold" exists, each "sh -c" waits before running
+# the real shell with its arguments unchanged.
+#
+# Usage: program-test.sh PATH-OF-brindle-quay-win11-check SOURCE-DIR [SCREENSHOT-DIR]
+# Exits with 77 (skipped) while the embedded page does not talk to the native
+# side yet: without its script nothing asks for a scan.
+set -euo pipefail
+program=$1
+source_dir=$2
+shots=${3:-}
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/virtual-screen.sh"
+
+if ! grep -q 'window\.ipc\.postMessage' "$source_dir/ui/index.html"; then
+  echo "skipped: ui/index.html posts no request to the native side yet"
+  exit 77
+fi
+
+work=$(mktemp -d)
+app_pid=
+cleanup() {
+  rm -f "$work/hold"  # lets a held probe go, so that it ends by itself
+  [ -z "$app_pid" ] || kill -9 "$app_pid" 2>/dev/null || true
+  stop_virtual_screen
+  sleep 0.2
+  rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+check() {  # check DESCRIPTION COMMAND...
+  local what=$1
+  shift
+  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
+}
+
+start_virtual_screen "$work"
+title="Brindle Quay — Kiểm tra điều kiện cài đặt Windows 11 Pro"
+
+# --- the stand-in for /bin/sh ------------------------------------------------
+real_sh=$(readlink -f /bin/sh)
+cp "$real_sh" "$work/real-sh"
+cat >"$work/sh" <<EOF
+#!/bin/bash
+if [ "\$1" = -c ]; then
+  echo "\$\$" >>"$work/probes"
+  if [ -e "$work/hold" ]; then
+    echo "\$\$" >>"$work/held"
+    while [ -e "$work/hold" ]; do sleep 0.05; done
+  fi
+fi
+exec -a sh "$work/real-sh" "\$@"
+EOF
+chmod +x "$work/sh"
+: >"$work/probes"
+: >"$work/held"
+
+count() { wc -l <"$1"; }
+
+# page_text: what select-all and copy in the page give.
+page_text() {
+  xdotool windowactivate --sync "$id" >/dev/null 2>&1 || true
+  xdotool key --clearmodifiers ctrl+a key --clearmodifiers ctrl+c
+  sleep 0.1
+  timeout 2 xclip -selection clipboard -o 2>/dev/null || true
+}
+page_shows() { page_text | grep -qF -- "$1"; }
+page_lacks() { ! page_text | grep -qF -- "$1"; }
+
+# The page's "Quét lại máy": the fourth stop of the keyboard's tab order,
+# after the three tabs.
+press_rescan() {
+  xdotool windowactivate --sync "$id" >/dev/null 2>&1 || true
+  xdotool mousemove --window "$id" 420 640 click 1  # the footer: focus in the page, nothing pressed
+  xdotool key Tab Tab Tab Tab Return
+}
+
+# What the report must show: this machine's processor as the probe reads it.
+cpu_name=$(awk -F': *' '/^model name/ { print $2; exit }' /proc/cpuinfo | tr -s ' ' | sed 's/^ //; s/ $//')
+loading="Đang đọc chính xác phần cứng máy tính"
+
+unshare --net --mount bash -c 'mount --bind "$1" "$2" && exec "$3"' _ "$work/sh" "$real_sh" "$program" \
+  >"$work/out" 2>"$work/err" &
+app_pid=$!
+
+check "the window opens with its title" wait_for 20 has_window "$title"
+id=$(window_id "$title")
+[ -n "$id" ] || { cat "$work/err"; exit 1; }
+geometry=$(xwininfo -id "$id")
+check "inner size 840 × 660" bash -c "grep -q 'Width: 840$' <<<'$geometry' && grep -q 'Height: 660$' <<<'$geometry'"
+check "minimum inner size 520 × 500" bash -c "xprop -id $id WM_NORMAL_HINTS | grep -q 'minimum size: 520 by 500'"
+
+# --- the first report ----------------------------------------------------------
+check "the first report shows this machine's processor ($cpu_name)" wait_for 20 page_shows "$cpu_name"
+check "the loading box is gone" page_lacks "$loading"
+check "one probe ran for it" test "$(count "$work/probes")" = 1
+# The screenshot without the selection that reading the text left.
+xdotool mousemove --window "$id" 420 640 click 1
+sleep 0.5
+[ -z "$shots" ] || import -window root "$shots/program-report.png"
+
+# --- a second request ----------------------------------------------------------
+touch "$work/hold"
+press_rescan
+check "the rescan starts a second probe" wait_for 10 test "$(count "$work/held")" = 1
+check "while it runs, the page waits for it" wait_for 5 page_shows "$loading"
+rm "$work/hold"
+check "the second report is shown" wait_for 20 page_shows "$cpu_name"
+check "... and the loading box is gone again" page_lacks "$loading"
+
+# --- closing while a scan runs -------------------------------------------------
+web_processes=$(pgrep -d ' ' -f WebKit -P "$app_pid" || true)
+touch "$work/hold"
+press_rescan
+check "a third scan is running" wait_for 10 test "$(count "$work/held")" = 2
+wmctrl -c "$title"
+wait_exit 5 "$app_pid"
+app_pid=
+check "closing the window while a scan runs ends with status 0 within 5 s (got $exit_status)" test "$exit_status" = 0
+check "the web processes end with the program" \
+  wait_for 5 bash -c "for p in $web_processes; do ! kill -0 \$p 2>/dev/null || exit 1; done"
+check "WebKit keeps its data in the temporary directory's BrindleQuayWin11Check_WebView2" \
+  test -d "$TMPDIR/BrindleQuayWin11Check_WebView2"
+check "nothing was written to standard output or standard error" bash -c "! [ -s '$work/out' ] && ! [ -s '$work/err' ]"
+[ ! -s "$work/err" ] || sed 's/^/  stderr: /' "$work/err"
+
+((failures == 0)) || { echo "$failures check(s) failed"; exit 1; }
