@@ -75,16 +75,25 @@ page_text() {
 page_shows() { page_text | grep -qF -- "$1"; }
 page_lacks() { ! page_text | grep -qF -- "$1"; }
 
-# The page's "Quét lại máy": the fourth stop of the keyboard's tab order,
-# after the three tabs.
-press_rescan() {
+# A click on the page's header, left of its title: nothing there reacts, and
+# the keyboard's tab order starts again from the top of the page.
+click_header() {
   xdotool windowactivate --sync "$id" >/dev/null 2>&1 || true
-  xdotool mousemove --window "$id" 420 640 click 1  # the footer: focus in the page, nothing pressed
+  xdotool mousemove --window "$id" 150 25 click 1
+}
+
+# The page's "Quét lại máy": the fourth stop of the tab order, after the
+# three tabs.
+press_rescan() {
+  click_header
   xdotool key Tab Tab Tab Tab Return
 }
 
-# What the report must show: this machine's processor as the probe reads it.
+# What the report must show: this machine's processor, its number of logical
+# processors and its system's name, from the files the probe reads them from.
 cpu_name=$(awk -F': *' '/^model name/ { print $2; exit }' /proc/cpuinfo | tr -s ' ' | sed 's/^ //; s/ $//')
+threads=$(grep -c '^processor' /proc/cpuinfo)
+os_name=$(. /etc/os-release && echo "$PRETTY_NAME")
 loading="Đang đọc chính xác phần cứng máy tính"
 
 unshare --net --mount bash -c 'mount --bind "$1" "$2" && exec "$3"' _ "$work/sh" "$real_sh" "$program" \
@@ -100,11 +109,15 @@ check "minimum inner size 520 × 500" bash -c "xprop -id $id WM_NORMAL_HINTS | g
 
 # --- the first report ----------------------------------------------------------
 check "the first report shows this machine's processor ($cpu_name)" wait_for 20 page_shows "$cpu_name"
+check "... with $threads logical processors" page_shows "$threads luồng"
+check "... on $os_name" page_shows "$os_name"
 check "the loading box is gone" page_lacks "$loading"
 check "one probe ran for it" test "$(count "$work/probes")" = 1
-# The screenshot without the selection that reading the text left.
-xdotool mousemove --window "$id" 420 640 click 1
-sleep 0.5
+# The screenshot without the selection that reading the text left, once the
+# frame has caught up with the page (under Xvfb WebKit draws in software, and
+# a frame lags the page by up to a second or two).
+click_header
+sleep 2
 [ -z "$shots" ] || import -window root "$shots/program-report.png"
 
 # --- a second request ----------------------------------------------------------
