@@ -34,15 +34,7 @@ program_pixel=(300 240 700 0060eb)
 title_of_bare="bare-webkit-window"
 title_of_program="Brindle Quay — Kiểm tra điều kiện cài đặt Windows 11 Pro"
 
-work=$(mktemp -d)
-run_pid=
-cleanup() {
-  [ -z "$run_pid" ] || kill -9 "$run_pid" 2>/dev/null || true
-  stop_virtual_screen
-  rm -rf "$work"
-}
-trap cleanup EXIT
-start_virtual_screen "$work"
+begin_screen_session
 
 # The process PID and all its descendants.
 process_tree() {
@@ -69,7 +61,7 @@ run_once() {
   local name=$1 x=$2 y0=$3 y1=$4 colour=$5 exe=$6 title
   [ "$name" = bare ] && title=$title_of_bare || title=$title_of_program
   unshare --net "$watch" "$x" "$y0" "$y1" "$colour" 30000 -- "$exe" >"$work/watch" 2>"$work/watch-err" &
-  run_pid=$!
+  app_pid=$!
   wait_for 35 grep -q -e '^shown' -e '^timeout' "$work/watch" || { echo "screen-watch hung" >&2; exit 1; }
   if grep -q '^timeout' "$work/watch"; then
     echo "$name: the answer never showed" >&2
@@ -82,8 +74,8 @@ run_once() {
   sleep 3  # idle: the page is drawn and the scan's probe has ended
   kb=$(tree_pss_kb "$pid")
   wmctrl -c "$title"
-  wait_exit 10 "$run_pid"
-  run_pid=
+  wait_exit 10 "$app_pid"
+  app_pid=
   [ "$exit_status" = 0 ] || { echo "$name ended with $exit_status" >&2; exit 1; }
   echo "$ms $kb"
 }
@@ -95,16 +87,21 @@ median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] 
 run_once bare "${bare_pixel[@]}" "$bare" >/dev/null
 run_once program "${program_pixel[@]}" "$program" >/dev/null
 
+
 : >"$work/bare.txt"
 : >"$work/program.txt"
 printf '%-6s %-8s %10s %10s\n' round who "shown ms" "PSS kB"
 for ((r = 1; r <= rounds; r++)); do
-  read -r ms kb < <(run_once bare "${bare_pixel[@]}" "$bare")
-  echo "$ms $kb" >>"$work/bare.txt"
-  printf '%-6s %-8s %10s %10s\n' "$r" bare "$ms" "$kb"
-  read -r ms kb < <(run_once program "${program_pixel[@]}" "$program")
-  echo "$ms $kb" >>"$work/program.txt"
-  printf '%-6s %-8s %10s %10s\n' "$r" program "$ms" "$kb"
+  for who in bare program; do
+    if [ "$who" = bare ]; then
+      run_once bare "${bare_pixel[@]}" "$bare" >"$work/result"
+    else
+      run_once program "${program_pixel[@]}" "$program" >"$work/result"
+    fi
+    read -r ms kb <"$work/result"
+    echo "$ms $kb" >>"$work/$who.txt"
+    printf '%-6s %-8s %10s %10s\n' "$r" "$who" "$ms" "$kb"
+  done
 done
 
 bare_ms=$(cut -d' ' -f1 "$work/bare.txt" | median)

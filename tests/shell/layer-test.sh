@@ -11,23 +11,9 @@ shots=${2:-}
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/virtual-screen.sh"
 
-work=$(mktemp -d)
-app_pid=
-cleanup() {
-  [ -z "$app_pid" ] || kill -9 "$app_pid" 2>/dev/null || true
-  stop_virtual_screen
-  rm -rf "$work"
-}
-trap cleanup EXIT
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
-}
 has_line() { grep -qxF -- "$2" "$1"; }
 
-start_virtual_screen "$work"
+begin_screen_session
 title="Lớp cửa sổ — kiểm tra"
 
 # --- the echo page -----------------------------------------------------------
@@ -98,4 +84,4 @@ app_pid=
 check "without a display the process aborts (got $exit_status)" test "$exit_status" = 134
 check "the fatal error says the display could not be opened" grep -q '^Không mở được màn hình: ' "$work/nodisplay-err"
 
-((failures == 0)) || { echo "$failures check(s) failed"; exit 1; }
+checks_passed

@@ -25,24 +25,8 @@ if ! grep -q 'window\.ipc\.postMessage' "$source_dir/ui/index.html"; then
   exit 77
 fi
 
-work=$(mktemp -d)
-app_pid=
-cleanup() {
-  rm -f "$work/hold"  # lets a held probe go, so that it ends by itself
-  [ -z "$app_pid" ] || kill -9 "$app_pid" 2>/dev/null || true
-  stop_virtual_screen
-  sleep 0.2
-  rm -rf "$work"
-}
-trap cleanup EXIT
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
-}
-
-start_virtual_screen "$work"
+on_cleanup() { rm -f "$work/hold"; }  # lets a held probe go, so that it ends by itself
+begin_screen_session
 title="Brindle Quay — Kiểm tra điều kiện cài đặt Windows 11 Pro"
 
 # --- the stand-in for /bin/sh ------------------------------------------------
@@ -145,4 +129,4 @@ check "WebKit keeps its data in the temporary directory's BrindleQuayWin11Check_
 check "nothing was written to standard output or standard error" bash -c "! [ -s '$work/out' ] && ! [ -s '$work/err' ]"
 [ ! -s "$work/err" ] || sed 's/^/  stderr: /' "$work/err"
 
-((failures == 0)) || { echo "$failures check(s) failed"; exit 1; }
+checks_passed

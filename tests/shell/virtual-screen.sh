@@ -1,9 +1,38 @@
 # Sourced by the GUI tests and benchmarks: a virtual screen with a window
-# manager (without one nothing delivers a close request), and helpers to wait
-# for things on it. Everything started here is stopped by stop_virtual_screen,
-# which the caller's EXIT trap runs.
+# manager (without one nothing delivers a close request), helpers to wait for
+# things on it, and the tests' checks.
 
 screen_pids=()
+
+# begin_screen_session: makes the temporary folder $work, starts the virtual
+# screen in it, and sets an EXIT trap that runs the caller's on_cleanup (if it
+# defines one), kills the background job $app_pid (if set), stops the screen
+# and removes the folder.
+begin_screen_session() {
+  work=$(mktemp -d)
+  app_pid=
+  trap end_screen_session EXIT
+  start_virtual_screen "$work"
+}
+
+end_screen_session() {
+  ! declare -F on_cleanup >/dev/null || on_cleanup
+  [ -z "$app_pid" ] || kill -9 "$app_pid" 2>/dev/null || true
+  stop_virtual_screen
+  rm -rf "$work"
+}
+
+# check DESCRIPTION COMMAND...: runs COMMAND and prints "ok" or "FAIL" with
+# DESCRIPTION; checks_passed at the end fails the test if any check failed.
+check_failures=0
+check() {
+  local what=$1
+  shift
+  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; check_failures=$((check_failures + 1)); fi
+}
+checks_passed() {
+  ((check_failures == 0)) || { echo "$check_failures check(s) failed"; return 1; }
+}
 
 # start_virtual_screen DIR: Xvfb on a free display and openbox on it; exports
 # DISPLAY, and points the caches and the temporary directory into DIR.
