@@ -22,9 +22,12 @@ constexpr const char* BASE_URI = "about:blank";
 void on_script_message(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer data) {
   JSCValue* value = webkit_javascript_result_get_js_value(result);
   if (!jsc_value_is_string(value)) return;
-  gchar* text = jsc_value_to_string(value);
-  (*static_cast<PageMessageHandler*>(data))(text);
-  g_free(text);
+  // As bytes, so that a text holding U+0000 arrives whole.
+  GBytes* bytes = jsc_value_to_string_as_bytes(value);
+  gsize size = 0;
+  const auto* text = static_cast<const char*>(g_bytes_get_data(bytes, &size));
+  (*static_cast<PageMessageHandler*>(data))(std::string_view(text != nullptr ? text : "", size));
+  g_bytes_unref(bytes);
 }
 
 void release_handler(gpointer data, GClosure*) { delete static_cast<PageMessageHandler*>(data); }

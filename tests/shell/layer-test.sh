@@ -26,7 +26,8 @@ check "the page is loaded as about:blank" has_line "$out" "message: origin:about
 check "a relative reference loads nothing" has_line "$out" "message: relative-image:error"
 check "UTF-8, quotes and backslashes arrive unchanged" has_line "$out" 'message: Tiếng Việt — “ngoặc” \ "q"'
 check "texts arrive in the order posted" \
-  bash -c "[ \"\$(grep -o '^message: n:[0-9]*$' '$out' | cut -d: -f3 | tr '\n' ' ')\" = '$(seq -s ' ' 1 40) ' ]"
+  bash -c "[ \"\$(grep -ao '^message: n:[0-9]*$' '$out' | cut -d: -f3 | tr '\n' ' ')\" = '$(seq -s ' ' 1 40) ' ]"
+check "a text holding U+0000 arrives whole" bash -c "tr '\\0' @ <'$out' | grep -qx 'message: nul:@:end'"
 check "posted values that are not strings are dropped" bash -c "! grep -q -e '^message: 42$' -e 'object' '$out'"
 check "every reply from a worker reached the page's DOM once" has_line "$out" "message: dom-complete:true"
 check "a script that does not compile changes nothing" has_line "$out" "message: dom-after-bad:true"
