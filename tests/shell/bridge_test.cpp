@@ -20,14 +20,7 @@ using namespace bq;
 using shell::BridgeServices;
 using shell::IpcMessage;
 
-std::string fixture(const std::string& name) {
-  std::ifstream in(std::string(BQ_TEST_DATA_DIR) + "/" + name, std::ios::binary);
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  std::string text = buffer.str();
-  while (!text.empty() && text.back() == '\n') text.pop_back();
-  return text;
-}
+std::string fixture(const std::string& name) { return bq::test::read_data_line(name); }
 
 engine::RawHardwareSnapshot ready_snapshot() {
   return std::get<engine::RawHardwareSnapshot>(engine::read_snapshot(fixture("snapshot-ready.json")));
