@@ -75,12 +75,14 @@ export async function startBrowser() {
   const html = composePage();
   return {
     outside,
-    // `clock`: install playwright's fake clock before the page's script runs.
+    // `clock`: install playwright's fake clock before the page's script runs and stop it, so that
+    // time moves only by page.clock.runFor.
     async open({ width, height, clock = false }) {
       const page = await context.newPage();
       await page.setViewportSize({ width, height });
       if (clock) await page.clock.install({ time: 0 });
       await page.setContent(html, { waitUntil: 'load' });
+      if (clock) await page.clock.pauseAt(60 * 1000);
       return page;
     },
     async close() {
