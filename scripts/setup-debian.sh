@@ -18,7 +18,7 @@ packages=(
   xvfb xauth openbox wmctrl xclip xdotool x11-utils imagemagick chromium
   # the artwork script (scripts/make-artwork.mjs)
   fonts-dejavu-core
-  util-linux procps
+  util-linux mount procps
   # a locale with a decimal comma, for the number formatting tests
   locales
   # Windows resource script check
@@ -49,7 +49,8 @@ if ! locale -a 2>/dev/null | grep -qx 'de_DE.utf8'; then
   "${sudo[@]}" localedef -i de_DE -c -f UTF-8 de_DE.UTF-8
 fi
 
-# Node.js and npm are on the machine already; only the page tests' own packages come from npm.
+# Node.js and npm are on the machine already; only the tests' own packages come from npm
+# (each folder of tests/ with a lock file: the page tests, the probe script's syntax check).
 if ! command -v npm >/dev/null; then
   echo "setup: npm is missing" >&2
   exit 1

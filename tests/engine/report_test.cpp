@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/test_files.hpp"
+
 #include "support/json_writer.hpp"
 
 namespace {
@@ -13,14 +15,7 @@ using bq::engine::evaluate_snapshot;
 using bq::engine::HardwareReport;
 using bq::engine::RawHardwareSnapshot;
 
-std::string fixture(const std::string& name) {
-  std::ifstream in(std::string(BQ_TEST_DATA_DIR) + "/" + name, std::ios::binary);
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  std::string text = buffer.str();
-  while (!text.empty() && text.back() == '\n') text.pop_back();
-  return text;
-}
+std::string fixture(const std::string& name) { return bq::test::read_data_line(name); }
 
 RawHardwareSnapshot snapshot_from(const std::string& name) {
   auto read = bq::engine::read_snapshot(fixture(name));

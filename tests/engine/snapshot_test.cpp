@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/test_files.hpp"
+
 #include "support/json_writer.hpp"
 
 namespace {
@@ -12,14 +14,7 @@ namespace {
 using bq::engine::RawHardwareSnapshot;
 using bq::engine::read_snapshot;
 
-std::string fixture(const std::string& name) {
-  std::ifstream in(std::string(BQ_TEST_DATA_DIR) + "/" + name, std::ios::binary);
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  std::string text = buffer.str();
-  while (!text.empty() && text.back() == '\n') text.pop_back();
-  return text;
-}
+std::string fixture(const std::string& name) { return bq::test::read_data_line(name); }
 
 // The ready fixture with one member's value replaced, removed (value "") or appended.
 std::string with(std::string_view key, std::string_view value) {

@@ -21,6 +21,14 @@ std::string read_stdin();
 // {"name":…,"outcome":"pass|fail|warn","text":…} on a line of its own.
 int run_cpu(std::span<char*> args);
 
+// lead --endpoint URL --cacert FILE | lead --dry-run (payload on standard input)
+int run_lead(std::span<char*> args);
+
+// probe [-- PROGRAM ARGS...]: runs the probe, with that command in place of
+// this platform's; prints "ok " and the record as compact JSON, or "err " and
+// the message, and exits 0 either way.
+int run_probe(std::span<char*> args);
+
 // products CODE: the four cards for the verdict code as a compact JSON array.
 int run_products(std::span<char*> args);
 
@@ -45,6 +53,10 @@ std::variant<ShareInput, std::string> read_share_input(std::string_view text);
 // report < SNAPSHOT: the report's JSON text for a probe record, as the page
 // receives it, or "err " and the reader's message.
 int run_report(std::span<char*> args);
+
+// request [options] < LINES: page request texts through the bridge's worker,
+// each reply script on a line of its own (see request.cpp for the options).
+int run_request(std::span<char*> args);
 
 // share < INPUT: the share link of the report summary on standard input.
 int run_share(std::span<char*> args);

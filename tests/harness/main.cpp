@@ -18,8 +18,11 @@ struct Subcommand {
 
 const std::vector<Subcommand> SUBCOMMANDS = {
     {"cpu", bq::harness::run_cpu, "cpu < NAMES"},
+    {"lead", bq::harness::run_lead, "lead --endpoint URL --cacert FILE | lead --dry-run  (payload JSON on stdin)"},
+    {"probe", bq::harness::run_probe, "probe [-- PROGRAM ARGS...]"},
     {"products", bq::harness::run_products, "products CODE"},
     {"report", bq::harness::run_report, "report < SNAPSHOT"},
+    {"request", bq::harness::run_request, "request [--snapshot FILE | --probe-error MESSAGE | --probe -- PROGRAM ARGS...] [--lead-endpoint URL --cacert FILE] < LINES"},
     {"share", bq::harness::run_share, "share < INPUT"},
 };
 

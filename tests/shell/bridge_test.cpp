@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/test_files.hpp"
 #include "support/json_writer.hpp"
 
 namespace {
@@ -19,14 +20,7 @@ using namespace bq;
 using shell::BridgeServices;
 using shell::IpcMessage;
 
-std::string fixture(const std::string& name) {
-  std::ifstream in(std::string(BQ_TEST_DATA_DIR) + "/" + name, std::ios::binary);
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  std::string text = buffer.str();
-  while (!text.empty() && text.back() == '\n') text.pop_back();
-  return text;
-}
+std::string fixture(const std::string& name) { return bq::test::read_data_line(name); }
 
 engine::RawHardwareSnapshot ready_snapshot() {
   return std::get<engine::RawHardwareSnapshot>(engine::read_snapshot(fixture("snapshot-ready.json")));
@@ -136,7 +130,9 @@ TEST(IpcMessageReader, AcceptsAndRefusesByTheRules) {
     const auto* message = std::get_if<IpcMessage>(&result);
     EXPECT_EQ(message != nullptr, c.parses) << c.body.substr(0, 80) << " -> "
                                             << (message ? "parsed" : std::get<std::string>(result));
-    if (message && c.parses) EXPECT_EQ(message->id, c.id) << c.body.substr(0, 80);
+    if (message != nullptr && c.parses) {
+      EXPECT_EQ(message->id, c.id) << c.body.substr(0, 80);
+    }
   }
 }
 
@@ -194,7 +190,7 @@ TEST(Bridge, OpenUrlOpensOnlyTheAcceptedBeginnings) {
       {R"({"url":"mailto:a@b.c"})", false},
       {R"({"url":"file:///etc/passwd"})", false},
       {R"({"url":"/relative"})", false},
-      {R"({"url":"javascript:alert(1)"})", false},
+      {R"js({"url":"javascript:alert(1)"})js", false},
       {R"({"url":7})", false},
       {R"({"link":"https://a"})", false},
       {R"(["https://a"])", false},
@@ -263,6 +259,39 @@ TEST(Bridge, EveryPostedTextGetsItsOwnWorkerAndOneReply) {
   EXPECT_EQ(ids["1000"], 1);
   EXPECT_EQ(ids["1001"], 1);
   EXPECT_EQ(sink.scripts.size(), static_cast<std::size_t>(REQUESTS + 2));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(BridgeHarness, RunsRequestLinesThroughTheWorker) {
+  const std::string snapshot = std::string(BQ_TEST_DATA_DIR) + "/snapshot-ready.json";
+  const std::string requests =
+      "{\"id\":1,\"action\":\"scan_hardware\",\"payload\":{}}\n"
+      "{\"id\":2,\"action\":\"open_url\",\"payload\":{\"url\":\"https://brindlequay.vn/san-pham/x\"}}\n"
+      "{\"id\":3,\"action\":\"open_url\",\"payload\":{\"url\":\"mailto:a@b.c\"}}\n"
+      "[4,\"submit_lead\",{\"phone\":\"12 34\"}]\n"
+      "{\"id\":5,\"action\":\"Scan_hardware\"}\n"
+      "{\"id\":-1,\"action\":\"scan_hardware\"}\n"
+      "\n"
+      "{\"id\":0,\"action\":\"open_url\"}";
+  const auto run = bq::test::run_harness({"request", "--snapshot", snapshot}, requests);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "window.__bqCallback(1, " + fixture("report-ready.json") +
+                         ");\n"
+                         "window.__bqCallback(2, {\"ok\":true});\n"
+                         "window.__bqCallback(3, {\"ok\":true});\n"
+                         "window.__bqCallback(4, {\"displayContact\":null,\"error\":\"Vui lòng nhập đúng số điện "
+                         "thoại Zalo hợp lệ (10 số).\",\"ok\":false});\n"
+                         "window.__bqCallback(5, {\"error\":\"Unknown action\"});\n"
+                         "window.__bqCallback(0, {\"ok\":true});\n");
+  EXPECT_EQ(run.err, "open https://brindlequay.vn/san-pham/x\n");
+
+  const auto failed = bq::test::run_harness({"request", "--probe-error", "Không gọi được PowerShell: program not found"},
+                                            "{\"id\":7,\"action\":\"scan_hardware\"}\n");
+  EXPECT_NE(failed.out.find("\"rawError\":\"Không gọi được PowerShell: program not found\""), std::string::npos);
+  EXPECT_TRUE(failed.out.starts_with("window.__bqCallback(7, {\"alreadyOnWin11\":false,\"checks\":[]"));
 }
 
 }  // namespace

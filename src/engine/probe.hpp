@@ -1,0 +1,61 @@
+#pragma once
+// The hardware probe: runs the probe script in a child process and reads the
+// one JSON object it prints into RawHardwareSnapshot.
+
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "engine/snapshot.hpp"
+#include "platform/process.hpp"
+
+namespace bq::engine {
+
+// The PowerShell probe script: UTF-8, line-feed line ends, beginning and
+// ending with a line feed (kept in scripts/probe.ps1).
+extern const std::string_view PROBE_SCRIPT;
+
+// Makes PowerShell write its standard output in UTF-8 and hide its progress
+// display; "{}" receives the script.
+inline constexpr std::string_view PROBE_PRELUDE =
+    "[Console]::OutputEncoding = [System.Text.Encoding]::UTF8; $ProgressPreference = 'SilentlyContinue'; {}";
+
+// PROBE_PRELUDE with PROBE_SCRIPT in the place of "{}".
+std::string probe_command_text();
+
+// The arguments of powershell.exe for a -Command text, in order:
+// -NoProfile -NonInteractive -ExecutionPolicy Bypass -Command TEXT.
+std::vector<std::string> powershell_arguments(std::string_view command_text);
+
+// A program (a bare name is looked up on the PATH) and its arguments.
+struct ProbeCommand {
+  std::string program;
+  std::vector<std::string> args;
+};
+
+// This platform's probe: powershell.exe with the probe script on Windows,
+// /bin/sh -c with the POSIX stand-in script elsewhere.
+ProbeCommand probe_command();
+
+// The messages of a failed probe.
+inline constexpr std::string_view CANNOT_START_PREFIX = "Không gọi được PowerShell: ";
+inline constexpr std::string_view NO_DATA = "PowerShell không trả dữ liệu.";
+inline constexpr std::string_view NO_JSON = "Không phân tích được dữ liệu JSON phần cứng.";
+inline constexpr std::string_view READ_FAULT_PREFIX = "Lỗi đọc thông số phần cứng: ";
+
+// Decides a finished child's outcome from its exit code and output alone:
+// the record, or one of the failure messages. Never fails otherwise, whatever
+// bytes the child wrote.
+std::variant<RawHardwareSnapshot, std::string> read_probe_output(const platform::ChildOutput& child);
+
+// Runs this platform's probe. Blocks the calling thread until the child has
+// exited and both of its output pipes have ended, with no time limit. Keeps
+// no state: calls on several threads run independent children.
+std::variant<RawHardwareSnapshot, std::string> probe_hardware();
+
+// The same with another command in place of the platform's (tests, the
+// harness). Same thread contract.
+std::variant<RawHardwareSnapshot, std::string> probe_hardware(const ProbeCommand& command);
+
+}  // namespace bq::engine

@@ -1,0 +1,700 @@
+#include "engine/lead.hpp"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <map>
+#include <ostream>
+
+#include <gtest/gtest.h>
+#include <openssl/pem.h>
+
+#include "https_test_server.hpp"
+#include "support/json_writer.hpp"
+
+namespace bq::engine {
+// Replies show as their JSON in failure messages.
+void PrintTo(const LeadReply& reply, std::ostream* out) { *out << support::write_json(lead_reply_to_json(reply)); }
+}  // namespace bq::engine
+
+namespace {
+
+using bq::engine::LeadForm;
+using bq::engine::LeadReply;
+using bq::engine::LeadRequest;
+using bq::test::Credentials;
+using bq::test::RecordingServer;
+
+const std::string PHONE = "0987 654 321";
+const std::string PHONE_ASKED = " \t0987 654 321\u3000";  // as typed, with white space around it
+
+std::string phone_display() { return std::string(bq::engine::CONTACT_PHONE_DISPLAY); }
+std::string network_message() {
+  return "Không kết nối được mạng tới BrindleQuay. Bạn có thể nhắn trực tiếp Zalo " + phone_display() + ".";
+}
+std::string http_status_message(int status) {
+  return "Máy chủ phản hồi lỗi HTTP " + std::to_string(status) + ". Vui lòng nhắn Zalo " + phone_display() + ".";
+}
+std::string not_sent_message() { return "Chưa gửi được yêu cầu. Vui lòng nhắn Zalo " + phone_display() + "."; }
+
+LeadReply success(std::string contact) { return LeadReply{true, std::move(contact), std::nullopt}; }
+LeadReply failure(std::string error) { return LeadReply{false, std::nullopt, std::move(error)}; }
+
+LeadForm form_with_phone(std::string phone) {
+  LeadForm form;
+  form.phone = std::move(phone);
+  return form;
+}
+
+LeadForm sample_form() {
+  LeadForm form = form_with_phone(PHONE_ASKED);
+  form.productInterest = "  Windows 11 Pro  ";
+  form.scanNote = "\nCPU: đạt\nTPM: đạt\n";
+  return form;
+}
+
+// The exact body sent for sample_form().
+const std::string SAMPLE_BODY =
+    R"({"contact":"0987 654 321","locale":"vi","note":"CPU: đạt\nTPM: đạt","popupSource":"brindlequay_win11_check_exe",)"
+    R"("productInterest":"Windows 11 Pro","sourcePath":"/kiem-tra-cau-hinh-windows-11"})";
+
+std::string body_of(const LeadForm& form) {
+  const auto request = bq::engine::build_lead_request(form);
+  return request ? bq::support::write_json(bq::engine::lead_request_to_json(*request)) : "refused";
+}
+
+const Credentials& authority() {
+  static const Credentials made = bq::test::make_authority("Lead Test Root");
+  return made;
+}
+const Credentials& server_credentials() {
+  static const Credentials made = bq::test::make_server_credentials(authority());
+  return made;
+}
+
+LeadReply send(const std::string& url, const LeadForm& form = sample_form(), long stall_seconds = 60,
+               std::string_view roots = authority().pem) {
+  bq::engine::LeadTransport transport;
+  transport.endpoint = url;
+  transport.trusted_roots = roots;
+  transport.stall_seconds = stall_seconds;
+  return bq::engine::submit_consultation_lead(form, transport);
+}
+
+std::string closed_url() { return "https://127.0.0.1:" + std::to_string(bq::test::closed_port()) + "/lead"; }
+
+RecordingServer::Handler answer(int status, std::string body,
+                                std::string content_type = "application/json; charset=utf-8") {
+  return [=](const httplib::Request&, httplib::Response& response) {
+    response.status = status;
+    response.set_content(body, content_type);
+  };
+}
+
+// ---------------------------------------------------------------------------
+// The form and the request body
+
+TEST(LeadRequestBody, IsTheSixKeysInOrderAsCompactJson) {
+  EXPECT_EQ(body_of(sample_form()), SAMPLE_BODY);
+  const auto request = bq::engine::build_lead_request(sample_form());
+  ASSERT_TRUE(request);
+  EXPECT_EQ(*request, (LeadRequest{PHONE, "vi", "CPU: đạt\nTPM: đạt", "brindlequay_win11_check_exe", "Windows 11 Pro",
+                                   "/kiem-tra-cau-hinh-windows-11"}));
+}
+
+TEST(LeadRequestBody, EscapesOnlyWhatJsonNeeds) {
+  LeadForm form = form_with_phone("0987654321");
+  form.scanNote = "a \"b\" \\ / \x01 ü";
+  EXPECT_EQ(body_of(form), R"({"contact":"0987654321","locale":"vi","note":"a \"b\" \\ / \u0001 ü",)"
+                           R"("popupSource":"brindlequay_win11_check_exe","productInterest":")" +
+                               std::string(bq::engine::DEFAULT_PRODUCT_INTEREST) +
+                               R"(","sourcePath":"/kiem-tra-cau-hinh-windows-11"})");
+}
+
+TEST(LeadRequestBody, ConstantsHaveTheirForms) {
+  EXPECT_EQ(bq::engine::DEFAULT_PRODUCT_INTEREST, "Tư vấn nâng cấp & bản quyền Windows 11 Pro");
+  EXPECT_EQ(bq::engine::DEFAULT_PRODUCT_INTEREST.size(), 52u);
+  EXPECT_EQ(bq::engine::MAX_NOTE_BYTES, 480u);
+  EXPECT_EQ(bq::engine::CONSULTATION_ENDPOINT,
+            "https://" + std::string(bq::engine::API_HOST) + "/api/public/consultation-lead");
+  EXPECT_EQ(bq::engine::WEB_ORIGIN, "https://" + std::string(bq::engine::WEB_HOST));
+}
+
+struct PhoneCase {
+  std::string typed;
+  std::string contact;  // "" when refused
+};
+
+TEST(LeadRequestBody, PhoneTextNeedsNineToTwelveAsciiDigits) {
+  const std::vector<PhoneCase> cases = {
+      {"  0987 654 321  ", "0987 654 321"},
+      {"\u00a0\u20280987654321\u3000\u0085", "0987654321"},
+      {"098765432", "098765432"},
+      {"09876543210", "09876543210"},
+      {"098765432101", "098765432101"},
+      {"09876543", ""},
+      {"0987654321012", ""},
+      {"", ""},
+      {" \t\n\u3000 ", ""},
+      {"+84 987 654 321", "+84 987 654 321"},
+      {"Zal0987654321", "Zal0987654321"},
+      {"(0987) 654-321 ext", "(0987) 654-321 ext"},
+      // Digits of other scripts do not count.
+      {"０９８７６５４３２１", ""},
+      {"٠١٢٣٤٥٦٧٨٩", ""},
+      {"09876543٩٩", ""},
+      {"0987654321٩٩٩", "0987654321٩٩٩"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    const auto request = bq::engine::build_lead_request(form_with_phone(c.typed));
+    if (c.contact.empty()) {
+      EXPECT_FALSE(request);
+      // Refused before anything is sent: the closed port would otherwise answer with the network message.
+      EXPECT_EQ(send(closed_url(), form_with_phone(c.typed)),
+                failure("Vui lòng nhập đúng số điện thoại Zalo hợp lệ (10 số)."));
+    } else {
+      ASSERT_TRUE(request);
+      EXPECT_EQ(request->contact, c.contact);
+    }
+  }
+}
+
+struct NoteCase {
+  std::string name;
+  bool include;
+  std::string note;
+  std::string sent;
+};
+
+std::string repeat(std::string_view text, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += text;
+  return out;
+}
+
+TEST(LeadRequestBody, NoteIsTrimmedAndCutOnACharacterBoundary) {
+  const std::string a479(479, 'a');
+  const std::string a478(478, 'a');
+  const std::string a477(477, 'a');
+  const std::vector<NoteCase> cases = {
+      {"left out", false, "CPU: đạt", ""},
+      {"blank", true, " \n\t\u3000", ""},
+      {"empty", true, "", ""},
+      {"trimmed", true, "\u00a0 CPU: đạt \n", "CPU: đạt"},
+      {"480 bytes whole", true, std::string(480, 'x'), std::string(480, 'x')},
+      {"481 bytes cut to 480", true, std::string(481, 'x'), std::string(480, 'x')},
+      {"480 after trimming", true, "  " + std::string(480, 'x') + "\n", std::string(480, 'x')},
+      {"two-byte character at 480-481", true, a479 + "đ" + "tail", a479},
+      {"two-byte character at 479-480", true, a478 + "đ" + "tail", a478 + "đ"},
+      {"three-byte character at 479-481", true, a478 + "ạ" + "tail", a478},
+      {"three-byte character at 478-480", true, a477 + "ạ" + "tail", a477 + "ạ"},
+      {"four-byte character at 478-481", true, a477 + "😀" + "tail", a477},
+      {"four-byte character at 477-480", true, std::string(476, 'a') + "😀" + "tail", std::string(476, 'a') + "😀"},
+      {"cut is not trimmed again", true, a479 + "  tail", a479 + " "},
+      {"long multi-byte text", true, repeat("ạ", 300), repeat("ạ", 160)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    LeadForm form = form_with_phone(PHONE);
+    form.includeScanNote = c.include;
+    form.scanNote = c.note;
+    const auto request = bq::engine::build_lead_request(form);
+    ASSERT_TRUE(request);
+    EXPECT_EQ(request->note, c.sent);
+    EXPECT_LE(request->note.size(), bq::engine::MAX_NOTE_BYTES);
+  }
+}
+
+TEST(LeadRequestBody, ProductInterestIsTrimmedAndKeptWhenEmpty) {
+  LeadForm form = form_with_phone(PHONE);
+  EXPECT_EQ(bq::engine::build_lead_request(form)->productInterest, bq::engine::DEFAULT_PRODUCT_INTEREST);
+  form.productInterest = "\u3000 Office 2021 Pro Plus \t";
+  EXPECT_EQ(bq::engine::build_lead_request(form)->productInterest, "Office 2021 Pro Plus");
+  form.productInterest = "";
+  EXPECT_EQ(bq::engine::build_lead_request(form)->productInterest, "");
+  form.productInterest = "   ";
+  EXPECT_EQ(bq::engine::build_lead_request(form)->productInterest, "");
+}
+
+TEST(LeadReplyJson, AlwaysCarriesTheThreeKeysWithNullForTheAbsentOne) {
+  EXPECT_EQ(bq::support::write_json(bq::engine::lead_reply_to_json(success(PHONE))),
+            R"({"displayContact":"0987 654 321","error":null,"ok":true})");
+  EXPECT_EQ(bq::support::write_json(bq::engine::lead_reply_to_json(failure("Lỗi \"x\""))),
+            R"({"displayContact":null,"error":"Lỗi \"x\"","ok":false})");
+  EXPECT_EQ(bq::support::write_json(bq::engine::lead_reply_to_json(failure(""))),
+            R"({"displayContact":null,"error":"","ok":false})");
+}
+
+TEST(PublicRoots, AreTheCompiledInBundleOfCertificates) {
+  const std::string_view roots = bq::engine::PUBLIC_ROOT_CERTIFICATES;
+  ASSERT_TRUE(roots.starts_with("-----BEGIN CERTIFICATE-----"));
+  std::size_t markers = 0;
+  for (std::size_t at = roots.find("-----BEGIN CERTIFICATE-----"); at != std::string_view::npos;
+       at = roots.find("-----BEGIN CERTIFICATE-----", at + 1)) {
+    ++markers;
+  }
+  const std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new_mem_buf(roots.data(), static_cast<int>(roots.size())),
+                                                      BIO_free);
+  std::size_t parsed = 0;
+  while (X509* cert = PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr)) {
+    ++parsed;
+    X509_free(cert);
+  }
+  EXPECT_GT(markers, 50u);
+  EXPECT_EQ(parsed, markers);
+}
+
+// ---------------------------------------------------------------------------
+// The exchange with a server
+
+TEST(LeadExchange, PostsTheBodyWithTheFourHeaders) {
+  RecordingServer server(server_credentials(), answer(200, R"({"ok":true})"));
+  EXPECT_EQ(send(server.url("/api/public/consultation-lead")), success(PHONE));
+  const auto requests = server.requests();
+  ASSERT_EQ(requests.size(), 1u);
+  const auto& r = requests[0];
+  EXPECT_EQ(r.method, "POST");
+  EXPECT_EQ(r.target, "/api/public/consultation-lead");
+  EXPECT_EQ(r.body, SAMPLE_BODY);
+  const auto header = [&r](const std::string& name) {
+    EXPECT_EQ(r.headers.count(name), 1u) << name;
+    const auto it = r.headers.find(name);
+    return it == r.headers.end() ? std::string("(none)") : it->second;
+  };
+  EXPECT_EQ(header("Content-Type"), "application/json");
+  EXPECT_EQ(header("Accept"), "application/json");
+  EXPECT_EQ(header("Origin"), bq::engine::WEB_ORIGIN);
+  EXPECT_EQ(header("Referer"), bq::engine::CHECK_PAGE_URL);
+  EXPECT_EQ(header("Accept-Encoding"), "gzip");
+  EXPECT_EQ(header("Content-Length"), std::to_string(SAMPLE_BODY.size()));
+  EXPECT_EQ(header("Host"), "127.0.0.1:" + std::to_string(server.port()));
+}
+
+TEST(LeadExchange, RequestBytesHoldTheHeadersInOrderAndNothingElse) {
+  // A body over 1 MiB, for which curl would otherwise announce "Expect: 100-continue".
+  LeadForm form = sample_form();
+  form.scanNote = std::string(600, 'n');
+  form.productInterest = std::string(3u << 19, 'p');
+  const std::string body = body_of(form);
+  ASSERT_GT(body.size(), 1u << 20);
+  bq::test::RawTlsServer server(server_credentials(),
+                                "HTTP/1.1 200 OK\r\nContent-Length: 11\r\nConnection: close\r\n\r\n{\"ok\":true}");
+  EXPECT_EQ(send(server.url("/lead?x=1"), form), success(PHONE));
+  const std::string request = server.received();
+  const std::size_t end = request.find("\r\n\r\n");
+  ASSERT_NE(end, std::string::npos) << request;
+  EXPECT_EQ(request.substr(end + 4), body);
+  ASSERT_TRUE(request.starts_with("POST /lead?x=1 HTTP/1.1\r\n")) << request;
+
+  std::vector<std::string> lines;
+  for (std::size_t at = request.find("\r\n") + 2; at < end;) {
+    const std::size_t next = request.find("\r\n", at);
+    lines.push_back(request.substr(at, next - at));
+    at = next + 2;
+  }
+  const std::vector<std::string> ours = {"Content-Type: application/json", "Accept: application/json",
+                                         "Origin: " + std::string(bq::engine::WEB_ORIGIN),
+                                         "Referer: " + std::string(bq::engine::CHECK_PAGE_URL)};
+  std::vector<std::string> in_order;
+  std::copy_if(lines.begin(), lines.end(), std::back_inserter(in_order),
+               [&ours](const std::string& line) { return std::find(ours.begin(), ours.end(), line) != ours.end(); });
+  EXPECT_EQ(in_order, ours);
+  std::vector<std::string> theirs;
+  std::copy_if(lines.begin(), lines.end(), std::back_inserter(theirs),
+               [&ours](const std::string& line) { return std::find(ours.begin(), ours.end(), line) == ours.end(); });
+  std::sort(theirs.begin(), theirs.end());
+  EXPECT_EQ(theirs, (std::vector<std::string>{"Accept-Encoding: gzip", "Content-Length: " + std::to_string(body.size()),
+                                              "Host: " + server.url("").substr(8)}));
+}
+
+struct AnswerCase {
+  std::string name;
+  int status;
+  std::string body;
+  LeadReply expected;
+  std::string content_type = "application/json; charset=utf-8";
+  bool gzipped = false;
+};
+
+TEST(LeadExchange, EachAnswerBecomesItsReply) {
+  const std::vector<AnswerCase> cases = {
+      {"200 empty", 200, "", success(PHONE)},
+      {"200 HTML", 200, "<!doctype html><p>Cảm ơn</p>", success(PHONE), "text/html; charset=utf-8"},
+      {"200 ok true", 200, R"({"ok":true})", success(PHONE)},
+      {"200 ok true with displayContact", 200, R"({"ok":true,"displayContact":"Zalo 0987 654 321"})",
+       success("Zalo 0987 654 321")},
+      {"200 displayContact empty", 200, R"({"displayContact":"","ok":true})", success("")},
+      {"200 displayContact null", 200, R"({"ok":true,"displayContact":null})", success(PHONE)},
+      {"200 displayContact number", 200, R"({"ok":true,"displayContact":987654321})", success(PHONE)},
+      {"200 ok true ignores error", 200, R"({"ok":true,"error":"bỏ qua"})", success(PHONE)},
+      {"200 ok false", 200, R"({"ok":false})", failure(not_sent_message())},
+      {"200 ok false with error", 200, R"({"ok":false,"error":"Đã nhận yêu cầu trước đó"})",
+       failure("Đã nhận yêu cầu trước đó")},
+      {"200 ok false with error number", 200, R"({"ok":false,"error":7})", failure(not_sent_message())},
+      {"200 ok string", 200, R"({"ok":"true"})", failure(not_sent_message())},
+      {"200 ok number", 200, R"({"ok":1})", failure(not_sent_message())},
+      {"200 ok null", 200, R"({"ok":null,"error":"không"})", failure("không")},
+      {"200 no ok", 200, R"({"displayContact":"x"})", failure(not_sent_message())},
+      {"200 array", 200, R"([{"ok":true}])", failure(not_sent_message())},
+      {"200 scalar true", 200, "true", failure(not_sent_message())},
+      {"200 white space around", 200, " \r\n\t{\"ok\":false,\"error\":\"e\"} \n\r\t", failure("e")},
+      {"200 repeated key keeps the last", 200, R"({"ok":true,"ok":false})", failure(not_sent_message())},
+      {"200 text after the value", 200, R"({"ok":false} x)", success(PHONE)},
+      {"200 two values", 200, R"({"ok":false}{"ok":false})", success(PHONE)},
+      {"200 not JSON", 200, R"({ok:false})", success(PHONE)},
+      {"200 invalid UTF-8 in a string", 200, "{\"ok\":false,\"error\":\"\xC3\x28\"}", success(PHONE)},
+      {"200 invalid UTF-8 outside", 200, "\xFF\xFE{\"ok\":false}", success(PHONE)},
+      {"200 nested deeply", 200, R"({"ok":false,"x":)" + std::string(100000, '[') + std::string(100000, ']') + "}",
+       failure(not_sent_message())},
+      {"201 ok true", 201, R"({"ok":true,"displayContact":"c"})", success("c")},
+      {"204", 204, "", success(PHONE)},
+      {"302 without Location", 302, R"({"ok":false,"error":"ở lại"})", failure("ở lại")},
+      {"399", 399, R"({"ok":true})", success(PHONE)},
+      {"400 ok true", 400, R"({"ok":true,"displayContact":"c"})", failure(http_status_message(400))},
+      {"404 HTML", 404, "<html>Not found</html>", failure(http_status_message(404)), "text/html"},
+      {"422 error", 422, R"({"ok":false,"error":"Số điện thoại không hợp lệ"})", failure("Số điện thoại không hợp lệ")},
+      {"422 empty error", 422, R"({"error":""})", failure("")},
+      {"422 error null", 422, R"({"error":null})", failure(http_status_message(422))},
+      {"422 error in an array", 422, R"([{"error":"x"}])", failure(http_status_message(422))},
+      {"422 invalid UTF-8", 422, "{\"error\":\"\xED\xA0\x80\"}", failure(http_status_message(422))},
+      {"429 trailing text", 429, R"({"error":"x"},)", failure(http_status_message(429))},
+      {"500 HTML", 500, "<html><body>Internal Server Error</body></html>", failure(http_status_message(500)),
+       "text/html; charset=utf-8"},
+      {"503 empty", 503, "", failure(http_status_message(503))},
+      {"599", 599, R"({"error":"bảo trì"})", failure("bảo trì")},
+      {"gzip ok true", 200, R"({"ok":true,"displayContact":"nén"})", success("nén"), "application/json; charset=utf-8",
+       true},
+      {"gzip 422", 422, R"({"error":"nén lỗi"})", failure("nén lỗi"), "application/json; charset=utf-8", true},
+  };
+  RecordingServer server(server_credentials(), [&cases](const httplib::Request& request, httplib::Response& response) {
+    const AnswerCase& c = cases.at(std::stoul(request.path.substr(1)));
+    response.status = c.status;
+    if (c.gzipped) {
+      response.set_header("Content-Encoding", "gzip");
+      response.set_content(bq::test::gzip(c.body), c.content_type);
+    } else {
+      response.set_content(c.body, c.content_type);
+    }
+  });
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE(cases[i].name);
+    EXPECT_EQ(send(server.url("/" + std::to_string(i))), cases[i].expected);
+  }
+  EXPECT_EQ(server.requests().size(), cases.size());
+}
+
+TEST(LeadExchange, BodyIsReadToItsEndWhateverItsSize) {
+  // 48 MiB of white space inside the object: only its last byte closes it.
+  constexpr std::size_t PADDING = 48u << 20;
+  RecordingServer server(server_credentials(), [](const httplib::Request&, httplib::Response& response) {
+    response.status = 200;
+    auto sent = std::make_shared<std::size_t>(0);
+    response.set_chunked_content_provider("application/octet-stream", [sent](std::size_t, httplib::DataSink& sink) {
+      static const std::string head = R"({"error":"tới cuối","ok":false)";
+      static const std::string spaces(1 << 20, ' ');
+      if (*sent == 0) sink.write(head.data(), head.size());
+      if (*sent < PADDING) {
+        sink.write(spaces.data(), spaces.size());
+        *sent += spaces.size();
+      } else {
+        sink.write("}", 1);
+        sink.done();
+      }
+      return true;
+    });
+  });
+  EXPECT_EQ(send(server.url("/big")), failure("tới cuối"));
+}
+
+TEST(LeadExchange, BrokenAnswerBodiesCountAsNoJsonValue) {
+  // The status arrived, so the reply follows it; the body did not arrive whole.
+  const std::string broken_gzip =
+      std::string("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10) + "not deflate data at all";
+  std::map<std::string, RecordingServer::Handler> routes = {
+      {"/gzip-200",
+       [&](const httplib::Request&, httplib::Response& response) {
+         response.set_header("Content-Encoding", "gzip");
+         response.set_content(broken_gzip, "application/json; charset=utf-8");
+       }},
+      {"/gzip-422",
+       [&](const httplib::Request&, httplib::Response& response) {
+         response.status = 422;
+         response.set_header("Content-Encoding", "gzip");
+         response.set_content(broken_gzip, "application/json; charset=utf-8");
+       }},
+      {"/gzip-cut",
+       [&](const httplib::Request&, httplib::Response& response) {
+         response.set_header("Content-Encoding", "gzip");
+         const std::string whole = bq::test::gzip(R"({"ok":false,"error":"cut"})");
+         response.set_content(whole.substr(0, whole.size() - 12), "application/json; charset=utf-8");
+       }},
+      // The text decodes whole, but its checksum is wrong.
+      {"/gzip-checksum",
+       [&](const httplib::Request&, httplib::Response& response) {
+         response.set_header("Content-Encoding", "gzip");
+         std::string whole = bq::test::gzip(R"({"ok":false,"error":"crc"})");
+         whole[whole.size() - 8] ^= 1;
+         response.set_content(whole, "application/json; charset=utf-8");
+       }},
+  };
+  // A complete-looking value whose Content-Length promises more, then the connection closes.
+  for (const int status : {200, 422}) {
+    routes["/short-" + std::to_string(status)] = [status](const httplib::Request&, httplib::Response& response) {
+      response.status = status;
+      response.set_content_provider(200, "application/json; charset=utf-8",
+                                    [](std::size_t, std::size_t, httplib::DataSink& sink) {
+                                      sink.write(R"({"ok":false,"error":"half"})", 27);
+                                      return false;
+                                    });
+    };
+  }
+  RecordingServer server(server_credentials(), [&routes](const httplib::Request& request, httplib::Response& response) {
+    routes.at(request.path)(request, response);
+  });
+  EXPECT_EQ(send(server.url("/gzip-200")), success(PHONE));
+  EXPECT_EQ(send(server.url("/gzip-422")), failure(http_status_message(422)));
+  EXPECT_EQ(send(server.url("/gzip-cut")), success(PHONE));
+  EXPECT_EQ(send(server.url("/gzip-checksum")), success(PHONE));
+  EXPECT_EQ(send(server.url("/short-200")), success(PHONE));
+  EXPECT_EQ(send(server.url("/short-422")), failure(http_status_message(422)));
+}
+
+TEST(LeadExchange, AnswerBrokenBeforeItsStatusIsANetworkFailure) {
+  for (const std::string raw : {"HTTP/1.1 200 OK\r\nContent-Type: applic", "HTTP/1.1 200", "", "HELLO\r\n\r\n",
+                                "HTTP/1.1 100 Continue\r\n\r\n"}) {
+    SCOPED_TRACE(raw);
+    bq::test::RawTlsServer server(server_credentials(), raw);
+    EXPECT_EQ(send(server.url("/lead")), failure(network_message()));
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Redirects
+
+struct Route {
+  int status;
+  std::string location;  // none when empty
+  std::string body;
+};
+
+RecordingServer::Handler routed(std::map<std::string, Route> routes) {
+  return [routes = std::move(routes)](const httplib::Request& request, httplib::Response& response) {
+    const auto it = routes.find(request.target);
+    if (it == routes.end()) {
+      response.status = 404;
+      return;
+    }
+    response.status = it->second.status;
+    if (!it->second.location.empty()) response.set_header("Location", it->second.location);
+    response.set_content(it->second.body, "application/json; charset=utf-8");
+  };
+}
+
+std::vector<std::string> methods_and_targets(const RecordingServer& server) {
+  std::vector<std::string> seen;
+  for (const auto& r : server.requests()) seen.push_back(r.method + " " + r.target);
+  return seen;
+}
+
+TEST(LeadRedirects, ThreeHundredOneTwoThreeAreFollowedAsAGetWithoutABody) {
+  for (const int status : {301, 302, 303}) {
+    SCOPED_TRACE(status);
+    RecordingServer server(server_credentials(),
+                           routed({{"/lead", {status, "/done?step=2", "moved"}},
+                                   {"/done?step=2", {200, "", R"({"ok":true,"displayContact":"đã nhận"})"}}}));
+    EXPECT_EQ(send(server.url("/lead")), success("đã nhận"));
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].method, "POST");
+    EXPECT_EQ(requests[0].body, SAMPLE_BODY);
+    EXPECT_EQ(requests[1].method, "GET");
+    EXPECT_EQ(requests[1].target, "/done?step=2");
+    EXPECT_EQ(requests[1].body, "");
+    EXPECT_EQ(requests[1].headers.count("Content-Type"), 0u);
+    EXPECT_EQ(requests[1].headers.count("Content-Length"), 0u);
+    EXPECT_EQ(requests[1].headers.find("Accept")->second, "application/json");
+  }
+}
+
+TEST(LeadRedirects, SevenAndEightAreNotFollowedForThePost) {
+  for (const int status : {307, 308}) {
+    SCOPED_TRACE(status);
+    RecordingServer server(server_credentials(), routed({{"/lead", {status, "/again", ""}},
+                                                         {"/again", {200, "", R"({"ok":false,"error":"x"})"}}}));
+    EXPECT_EQ(send(server.url("/lead")), success(PHONE));
+    EXPECT_EQ(methods_and_targets(server), std::vector<std::string>{"POST /lead"});
+  }
+  RecordingServer server(server_credentials(), routed({{"/lead", {307, "/again", R"({"ok":false,"error":"ở"})"}}}));
+  EXPECT_EQ(send(server.url("/lead")), failure("ở"));
+}
+
+TEST(LeadRedirects, SevenAndEightAreFollowedOnceTheRequestIsAGet) {
+  for (const int status : {307, 308}) {
+    SCOPED_TRACE(status);
+    RecordingServer server(server_credentials(),
+                           routed({{"/lead", {303, "/get", ""}},
+                                   {"/get", {status, "/final", ""}},
+                                   {"/final", {200, "", R"({"ok":true,"displayContact":"f"})"}}}));
+    EXPECT_EQ(send(server.url("/lead")), success("f"));
+    EXPECT_EQ(methods_and_targets(server), (std::vector<std::string>{"POST /lead", "GET /get", "GET /final"}));
+  }
+}
+
+TEST(LeadRedirects, OtherRedirectStatusesStandAsTheAnswer) {
+  for (const int status : {300, 304, 305, 306, 309, 398}) {
+    SCOPED_TRACE(status);
+    const std::string body = status == 304 ? "" : R"({"ok":false,"error":"dừng"})";
+    RecordingServer server(server_credentials(),
+                           routed({{"/lead", {status, "/final", body}}, {"/final", {200, "", R"({"ok":true})"}}}));
+    EXPECT_EQ(send(server.url("/lead")), status == 304 ? success(PHONE) : failure("dừng"));
+    EXPECT_EQ(methods_and_targets(server), std::vector<std::string>{"POST /lead"});
+  }
+}
+
+TEST(LeadRedirects, FourAreFollowedAndAFurtherOneIsANetworkFailure) {
+  const auto chain = [](int hops, Route last) {
+    std::map<std::string, Route> routes;
+    for (int i = 0; i < hops; ++i) routes["/hop/" + std::to_string(i)] = {302, "/hop/" + std::to_string(i + 1), ""};
+    routes["/hop/" + std::to_string(hops)] = std::move(last);
+    return routes;
+  };
+  {
+    RecordingServer server(server_credentials(), routed(chain(4, {200, "", R"({"ok":true,"displayContact":"4"})"})));
+    EXPECT_EQ(send(server.url("/hop/0")), success("4"));
+    EXPECT_EQ(server.requests().size(), 5u);
+  }
+  {
+    RecordingServer server(server_credentials(), routed(chain(5, {200, "", R"({"ok":true})"})));
+    EXPECT_EQ(send(server.url("/hop/0")), failure(network_message()));
+    EXPECT_EQ(server.requests().size(), 5u);
+  }
+  {  // After four, even a redirect status that would not be followed ends the exchange.
+    RecordingServer server(server_credentials(), routed(chain(4, {300, "", R"({"ok":true})"})));
+    EXPECT_EQ(send(server.url("/hop/0")), failure(network_message()));
+  }
+  {
+    RecordingServer server(server_credentials(), routed({{"/loop", {302, "/loop", ""}}}));
+    EXPECT_EQ(send(server.url("/loop")), failure(network_message()));
+    EXPECT_EQ(methods_and_targets(server),
+              (std::vector<std::string>{"POST /loop", "GET /loop", "GET /loop", "GET /loop", "GET /loop"}));
+  }
+}
+
+TEST(LeadRedirects, LocationIsResolvedAgainstTheCurrentUrl) {
+  RecordingServer elsewhere(server_credentials(),
+                            routed({{"/x/final", {200, "", R"({"ok":true,"displayContact":"B"})"}}}));
+  RecordingServer server(server_credentials(), routed({{"/api/lead", {303, "next", ""}},
+                                                       {"/api/next", {302, "../x/y?q=1", ""}},
+                                                       {"/x/y?q=1", {302, elsewhere.url("/x/final"), ""}}}));
+  EXPECT_EQ(send(server.url("/api/lead")), success("B"));
+  EXPECT_EQ(methods_and_targets(server), (std::vector<std::string>{"POST /api/lead", "GET /api/next", "GET /x/y?q=1"}));
+  EXPECT_EQ(methods_and_targets(elsewhere), std::vector<std::string>{"GET /x/final"});
+}
+
+TEST(LeadRedirects, LocationThatCannotBeFollowedIsANetworkFailure) {
+  for (const std::string location : {"https://[::1", "ftp://127.0.0.1/lead", "file:///etc/passwd"}) {
+    SCOPED_TRACE(location);
+    RecordingServer server(server_credentials(), routed({{"/lead", {303, location, ""}}}));
+    EXPECT_EQ(send(server.url("/lead")), failure(network_message()));
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Connections
+
+TEST(LeadConnection, CertificateFromAnotherAuthorityIsRefused) {
+  const Credentials other = bq::test::make_authority("Another Root");
+  RecordingServer server(bq::test::make_server_credentials(other), answer(200, R"({"ok":true})"));
+  EXPECT_EQ(send(server.url("/lead")), failure(network_message()));
+  // The compiled-in public roots do not know the test's authority either.
+  EXPECT_EQ(send(server.url("/lead"), sample_form(), 60, bq::engine::PUBLIC_ROOT_CERTIFICATES),
+            failure(network_message()));
+  EXPECT_TRUE(server.requests().empty());
+  // And the same server is reached with its own authority.
+  EXPECT_EQ(send(server.url("/lead"), sample_form(), 60, other.pem), success(PHONE));
+}
+
+TEST(LeadConnection, OnlyTheGivenRootsAreTrusted) {
+  // Point OpenSSL's own default locations at the server's authority.
+  const auto folder = std::filesystem::temp_directory_path() / ("lead-roots-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  const unsigned long hash = X509_subject_name_hash(authority().cert.get());
+  char name[16];
+  std::snprintf(name, sizeof name, "%08lx.0", hash);
+  std::ofstream(folder / name) << authority().pem;
+  std::ofstream(folder / "bundle.pem") << authority().pem;
+  ::setenv("SSL_CERT_DIR", folder.c_str(), 1);
+  ::setenv("SSL_CERT_FILE", (folder / "bundle.pem").c_str(), 1);
+  RecordingServer server(server_credentials(), answer(200, R"({"ok":true})"));
+  const Credentials other = bq::test::make_authority("Unrelated Root");
+  const LeadReply reply = send(server.url("/lead"), sample_form(), 60, other.pem);
+  ::unsetenv("SSL_CERT_DIR");
+  ::unsetenv("SSL_CERT_FILE");
+  std::filesystem::remove_all(folder);
+  EXPECT_EQ(reply, failure(network_message()));
+}
+
+TEST(LeadConnection, RefusedPortIsANetworkFailure) { EXPECT_EQ(send(closed_url()), failure(network_message())); }
+
+TEST(LeadConnection, SilentServerEndsAsANetworkFailure) {
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  RecordingServer server(server_credentials(), [released](const httplib::Request&, httplib::Response& response) {
+    released.wait_for(std::chrono::seconds(30));
+    response.set_content(R"({"ok":true})", "application/json");
+  });
+  EXPECT_EQ(send(server.url("/lead"), sample_form(), 1), failure(network_message()));
+  release.set_value();
+  EXPECT_EQ(server.requests().size(), 1u);
+  // A TLS server that reads the request and keeps the connection open without a word.
+  bq::test::RawTlsServer raw(server_credentials(), "", true);
+  EXPECT_EQ(send(raw.url("/lead"), sample_form(), 1), failure(network_message()));
+}
+
+TEST(LeadConnection, ProxyVariablesAreIgnored) {
+  bq::test::CountingListener proxy;
+  const std::string proxy_url = "http://127.0.0.1:" + std::to_string(proxy.port());
+  const char* names[] = {"https_proxy", "HTTPS_PROXY", "http_proxy", "ALL_PROXY", "all_proxy"};
+  for (const char* name : names) ::setenv(name, proxy_url.c_str(), 1);
+  ::unsetenv("no_proxy");
+  ::unsetenv("NO_PROXY");
+  RecordingServer server(server_credentials(), answer(200, R"({"ok":true})"));
+  const LeadReply reply = send(server.url("/lead"));
+  for (const char* name : names) ::unsetenv(name);
+  EXPECT_EQ(reply, success(PHONE));
+  EXPECT_EQ(server.requests().size(), 1u);
+  EXPECT_EQ(proxy.accepted(), 0);
+}
+
+TEST(LeadConnection, EachCallHasItsOwnConnection) {
+  RecordingServer server(server_credentials(), answer(200, R"({"ok":true})"));
+  EXPECT_EQ(send(server.url("/lead")), success(PHONE));
+  EXPECT_EQ(send(server.url("/lead")), success(PHONE));
+  std::vector<std::future<LeadReply>> running;
+  for (int i = 0; i < 4; ++i)
+    running.push_back(std::async(std::launch::async, [&server] { return send(server.url("/lead")); }));
+  for (auto& reply : running) EXPECT_EQ(reply.get(), success(PHONE));
+  const auto requests = server.requests();
+  ASSERT_EQ(requests.size(), 6u);
+  std::vector<int> ports;
+  for (const auto& r : requests) ports.push_back(r.remote_port);
+  std::sort(ports.begin(), ports.end());
+  EXPECT_EQ(std::unique(ports.begin(), ports.end()), ports.end());
+}
+
+TEST(LeadConnection, RefusedPhoneSendsNothing) {
+  RecordingServer server(server_credentials(), answer(200, R"({"ok":true})"));
+  for (const std::string phone : {"09876543", "0987654321012", "", "   "}) {
+    EXPECT_EQ(send(server.url("/lead"), form_with_phone(phone)),
+              failure("Vui lòng nhập đúng số điện thoại Zalo hợp lệ (10 số)."));
+  }
+  EXPECT_TRUE(server.requests().empty());
+}
+
+}  // namespace
