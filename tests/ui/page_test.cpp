@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/lead.hpp"
 #include "engine/vendor.hpp"
 #include "source_file.hpp"
 #include "support/utf8.hpp"
@@ -128,8 +129,9 @@ TEST(PageDocument, VendorTextsAreTheProgramConstants) {
   EXPECT_EQ(occurrences(page(), "<p>Kỹ thuật Brindle Quay (" + company + ") hỗ trợ kiểm tra BIOS"), 1u);
 }
 
-// The page script keeps the vendor's values in one block of constants at its top; nothing else
-// in the script spells a host or the phone number.
+// The page script keeps the values it shares with the program (the vendor's links and phone
+// number, the default product interest) in one block of constants at its top; nothing else in
+// the script spells a host or the phone number.
 TEST(PageScript, VendorConstantsAreTheProgramConstants) {
   const std::size_t begin = page().find("<script>");
   ASSERT_NE(begin, std::string::npos);
@@ -151,9 +153,11 @@ TEST(PageScript, VendorConstantsAreTheProgramConstants) {
       {"PRICE_LIST_URL", std::string(vendor::PRICE_LIST_URL)},
       {"CHAT_LINK", std::string(vendor::CHAT_LINK)},
       {"CONTACT_PHONE_DISPLAY", std::string(vendor::CONTACT_PHONE_DISPLAY)},
-      {"DEFAULT_PRODUCT_INTEREST", product[1].str()},
+      {"DEFAULT_PRODUCT_INTEREST", std::string(bq::engine::DEFAULT_PRODUCT_INTEREST)},
   };
   EXPECT_EQ(constants, expected);
+  // The form starts on the same text that an emptied field falls back to.
+  EXPECT_EQ(product[1].str(), bq::engine::DEFAULT_PRODUCT_INTEREST);
 
   for (const std::string_view value :
        {vendor::WEB_HOST, vendor::CONTACT_PHONE_DISPLAY, vendor::CONTACT_PHONE_DIGITS, std::string_view("zalo.me")})
