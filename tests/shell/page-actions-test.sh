@@ -19,6 +19,7 @@ set -euo pipefail
 program=$1
 data=$2
 shots=${3:-}
+[ -z "$shots" ] || mkdir -p "$shots"
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/virtual-screen.sh"
 
