@@ -21,6 +21,22 @@ export function composePage() {
   return readFileSync(join(ROOT, 'ui/index.html'), 'utf8').split(LOGO_PLACEHOLDER).join(logoDataUri());
 }
 
+// The vendor's values as the program holds them, for the links and texts the page must show.
+export function vendor() {
+  const header = readFileSync(join(ROOT, 'src/engine/vendor.hpp'), 'utf8');
+  const define = (name) => {
+    const match = header.match(new RegExp('#define ' + name + ' "([^"]*)"'));
+    if (!match) throw new Error(`vendor.hpp defines no ${name}`);
+    return match[1];
+  };
+  return { webHost: define('BQ_WEB_HOST'), phoneDisplay: define('BQ_PHONE_DISPLAY'), phoneDigits: define('BQ_PHONE_DIGITS') };
+}
+
+// A report's JSON text as the native side writes it into its reply script.
+export function reportText(name) {
+  return readFileSync(join(ROOT, 'tests/data', name), 'utf8').replace(/\n$/, '');
+}
+
 // One browser for a test file. Every request that would leave the page is recorded in `outside`
 // and aborted; the page is expected to make none.
 export async function startBrowser() {
@@ -37,18 +53,36 @@ export async function startBrowser() {
     outside.push(route.request().url());
     return route.abort('blockedbyclient');
   });
-  // The native side defines window.ipc before any page script runs; this one only records.
+  // The native side defines window.ipc before any page script runs; this one records each posted
+  // text and leaves the answer to the test. The clipboard records what is written, or refuses it
+  // while __clipboardRefuses is set (a page given as text has no clipboard of its own here).
   await context.addInitScript(() => {
     window.__posted = [];
     window.ipc = { postMessage: (text) => window.__posted.push(text) };
+    window.__clipboard = [];
+    window.__clipboardRefuses = false;
+    Object.defineProperty(navigator, 'clipboard', {
+      configurable: true,
+      value: {
+        writeText(text) {
+          if (window.__clipboardRefuses) return Promise.reject(new DOMException('refused', 'NotAllowedError'));
+          window.__clipboard.push(text);
+          return Promise.resolve();
+        },
+      },
+    });
   });
   const html = composePage();
   return {
     outside,
-    async open({ width, height }) {
+    // `clock`: install playwright's fake clock before the page's script runs and stop it, so that
+    // time moves only by page.clock.runFor.
+    async open({ width, height, clock = false }) {
       const page = await context.newPage();
       await page.setViewportSize({ width, height });
+      if (clock) await page.clock.install({ time: 0 });
       await page.setContent(html, { waitUntil: 'load' });
+      if (clock) await page.clock.pauseAt(60 * 1000);
       return page;
     },
     async close() {
@@ -58,60 +92,27 @@ export async function startBrowser() {
   };
 }
 
-// Fills the scan panel with a report in the markup the page script builds, so the style can be
-// judged on real content.
+// The texts the page has posted so far, and the same read as JSON.
+export const posted = (page) => page.evaluate(() => [...window.__posted]);
+export const requests = async (page) => (await posted(page)).map((text) => JSON.parse(text));
+
+// Answers request `id` the way the native side does: by running its reply script in the page.
+// `json` is the reply's JSON text, or a value to write as one.
+export async function reply(page, id, json) {
+  const text = typeof json === 'string' ? json : JSON.stringify(json);
+  await page.evaluate(`window.__bqCallback(${id}, ${text});`);
+}
+
+// The id of the last scan the page asked for.
+export async function lastScanId(page) {
+  const scans = (await requests(page)).filter((r) => r.action === 'scan_hardware');
+  if (scans.length === 0) throw new Error('the page has asked for no scan');
+  return scans[scans.length - 1].id;
+}
+
+// Answers the page's last scan with a report (its JSON text, or a value).
 export async function showReport(page, report) {
-  await page.evaluate((r) => {
-    const text = (tag, cls, value) => {
-      const el = document.createElement(tag);
-      if (cls) el.className = cls;
-      el.textContent = value;
-      return el;
-    };
-    document.getElementById('loading-box').hidden = true;
-    document.getElementById('result-box').hidden = false;
-    const admin = document.getElementById('badge-admin');
-    admin.textContent = r.isAdmin ? 'Quyền Administrator' : 'Quyền chuẩn';
-    admin.classList.toggle('admin', r.isAdmin);
-    document.getElementById('verdict-card').className = 'verdict ' + r.verdictTone;
-    document.getElementById('verdict-badge').textContent = r.verdictBadge;
-    document.getElementById('verdict-headline').textContent = r.verdictHeadline;
-    document.getElementById('verdict-advice').textContent = r.verdictAdvice;
-    const chips = document.getElementById('score-chips');
-    chips.replaceChildren(text('span', 'chip pass', 'Đạt: ' + r.passCount));
-    if (r.warnCount > 0) chips.append(text('span', 'chip warn', 'Cần chỉnh: ' + r.warnCount));
-    if (r.failCount > 0) chips.append(text('span', 'chip fail', 'Chưa đạt: ' + r.failCount));
-    document.getElementById('device-name').textContent = r.deviceName || '—';
-    document.getElementById('current-os').textContent = r.currentOs + (r.osBuild ? ' (Build ' + r.osBuild + ')' : '');
-
-    const list = document.getElementById('check-list');
-    list.replaceChildren(...r.checks.map((c) => {
-      const row = text('div', 'check-row ' + c.status, '');
-      const title = text('div', 'check-title', c.label + ' ');
-      title.append(text('span', 'check-req', '· ' + c.requirement));
-      const block = document.createElement('div');
-      block.append(title, text('div', 'check-detected', c.detected), text('div', 'check-detail', c.detail));
-      row.append(block, text('span', 'status-pill ' + c.status, c.statusLabel));
-      return row;
-    }));
-
-    const box = document.getElementById('suggest-box');
-    box.hidden = r.recommendedProducts.length === 0;
-    document.getElementById('suggest-title').textContent = r.verdictCode === 'NOT_READY'
-      ? 'Gợi ý Windows 10 & Office chính hãng tối ưu cho cấu hình máy bạn'
-      : 'Gợi ý Windows 11 Pro & Office chính hãng phù hợp máy bạn';
-    document.getElementById('suggest-grid').replaceChildren(...r.recommendedProducts.map((p) => {
-      const card = text('div', 'prod-card', '');
-      const top = text('div', 'prod-top', '');
-      top.append(text('span', 'prod-group' + (p.group.toLowerCase() === 'office' ? ' office' : ''), p.group),
-                 text('span', 'prod-badge', p.badge));
-      const actions = text('div', 'prod-actions', '');
-      actions.append(text('button', 'btn', 'Xem chi tiết'), text('button', 'btn green', 'Tư vấn gói này'));
-      card.append(top, text('div', 'prod-name', p.name), text('div', 'prod-price', p.price),
-                  text('div', 'prod-reason', p.reason), actions);
-      return card;
-    }));
-  }, report);
+  await reply(page, await lastScanId(page), report);
 }
 
 // The distinct line boxes that an element's text occupies (1 when it does not wrap).

@@ -1,5 +1,5 @@
 // The embedded page's markup and style in headless chromium: what stands at load, the layout
-// rules that depend on the window's width, and screenshots of a filled report for review.
+// rules that depend on the window's width, and screenshots of rendered reports for review.
 import assert from 'node:assert/strict';
 import { mkdirSync } from 'node:fs';
 import { join } from 'node:path';
@@ -248,6 +248,12 @@ describe('screenshots', () => {
   const shots = [
     ['scan-840x660', 840, 660, 'report-needs-bios.json', 'scan'],
     ['scan-520x500', 520, 500, 'report-not-ready.json', 'scan'],
+    ['scan-ready-840x660', 840, 660, 'report-ready.json', 'scan'],
+    ['scan-ready-520x500', 520, 500, 'report-ready.json', 'scan'],
+    ['scan-needs-bios-520x500', 520, 500, 'report-needs-bios.json', 'scan'],
+    ['scan-not-ready-840x660', 840, 660, 'report-not-ready.json', 'scan'],
+    ['scan-failure-840x660', 840, 660, 'failure-report.json', 'scan'],
+    ['scan-failure-520x500', 520, 500, 'failure-report.json', 'scan'],
     ['loading-840x660', 840, 660, null, 'scan'],
     ['bios-840x660', 840, 660, null, 'bios'],
     ['upgrade-520x500', 520, 500, null, 'upgrade'],
@@ -257,10 +263,7 @@ describe('screenshots', () => {
     test(name, async () => {
       const page = await browser.open({ width, height });
       if (report) await showReport(page, readReport(report));
-      await page.evaluate((chosen) => {
-        document.querySelectorAll('.tab-btn').forEach((b) => b.classList.toggle('active', b.dataset.tab === chosen));
-        for (const t of ['scan', 'bios', 'upgrade']) document.getElementById('panel-' + t).hidden = t !== chosen;
-      }, tab);
+      await page.click(`.tab-btn[data-tab="${tab}"]`);
       await page.evaluate(() => Promise.all(document.getAnimations().map((a) => a.finished)));
       await page.screenshot({ path: join(SCREENSHOT_DIR, `${name}.png`) });
       await page.screenshot({ path: join(SCREENSHOT_DIR, `${name}-full.png`), fullPage: true });

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/lead.hpp"
 #include "engine/vendor.hpp"
 #include "source_file.hpp"
 #include "support/utf8.hpp"
@@ -126,6 +127,41 @@ TEST(PageDocument, VendorTextsAreTheProgramConstants) {
   EXPECT_EQ(inner_text(page(), R"(<span class="brand-title">)", "</span>"), vendor::HEADER_SHORT_TITLE);
   EXPECT_EQ(inner_text(page(), R"(id="btn-open-zalo" class="btn">)", "</button>"), "Nhắn Zalo " + phone);
   EXPECT_EQ(occurrences(page(), "<p>Kỹ thuật Brindle Quay (" + company + ") hỗ trợ kiểm tra BIOS"), 1u);
+}
+
+// The page script keeps the values it shares with the program (the vendor's links and phone
+// number, the default product interest) in one block of constants at its top; nothing else in
+// the script spells a host or the phone number.
+TEST(PageScript, VendorConstantsAreTheProgramConstants) {
+  const std::size_t begin = page().find("<script>");
+  ASSERT_NE(begin, std::string::npos);
+  const std::string script = page().substr(begin);
+
+  std::map<std::string, std::string> constants;
+  const std::regex declaration(R"re(\nconst ([A-Z_]+) = '([^'\\]*)';)re");
+  for (auto it = std::sregex_iterator(script.begin(), script.end(), declaration); it != std::sregex_iterator(); ++it)
+    constants[(*it)[1].str()] = (*it)[2].str();
+
+  const std::smatch product = [] {
+    std::smatch match;
+    std::regex_search(page(), match, std::regex(R"re(id="lead-product"[^>]* value="([^"]*)")re"));
+    return match;
+  }();
+  ASSERT_EQ(product.size(), 2u) << "the product field's initial value";
+
+  const std::map<std::string, std::string> expected = {
+      {"PRICE_LIST_URL", std::string(vendor::PRICE_LIST_URL)},
+      {"CHAT_LINK", std::string(vendor::CHAT_LINK)},
+      {"CONTACT_PHONE_DISPLAY", std::string(vendor::CONTACT_PHONE_DISPLAY)},
+      {"DEFAULT_PRODUCT_INTEREST", std::string(bq::engine::DEFAULT_PRODUCT_INTEREST)},
+  };
+  EXPECT_EQ(constants, expected);
+  // The form starts on the same text that an emptied field falls back to.
+  EXPECT_EQ(product[1].str(), bq::engine::DEFAULT_PRODUCT_INTEREST);
+
+  for (const std::string_view value :
+       {vendor::WEB_HOST, vendor::CONTACT_PHONE_DISPLAY, vendor::CONTACT_PHONE_DIGITS, std::string_view("zalo.me")})
+    EXPECT_EQ(occurrences(script, value), 1u) << value;
 }
 
 TEST(PageDocument, EndsWithTheScriptElementAfterTheToast) {
