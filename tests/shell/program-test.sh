@@ -10,20 +10,12 @@
 # namespace: while the file "hold" exists, each "sh -c" waits before running
 # the real shell with its arguments unchanged.
 #
-# Usage: program-test.sh PATH-OF-brindle-quay-win11-check SOURCE-DIR [SCREENSHOT-DIR]
-# Exits with 77 (skipped) while the embedded page does not talk to the native
-# side yet: without its script nothing asks for a scan.
+# Usage: program-test.sh PATH-OF-brindle-quay-win11-check [SCREENSHOT-DIR]
 set -euo pipefail
 program=$1
-source_dir=$2
-shots=${3:-}
+shots=${2:-}
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/virtual-screen.sh"
-
-if ! grep -q 'window\.ipc\.postMessage' "$source_dir/ui/index.html"; then
-  echo "skipped: ui/index.html posts no request to the native side yet"
-  exit 77
-fi
 
 on_cleanup() { rm -f "$work/hold"; }  # lets a held probe go, so that it ends by itself
 begin_screen_session
