@@ -14,10 +14,13 @@ constexpr const char* IPC_SCRIPT =
     "Object.defineProperty(window, 'ipc', {value: Object.freeze({postMessage: function (message) {"
     " window.webkit.messageHandlers.ipc.postMessage(message); }})});";
 
-// The page is given as text and loads nothing else: about:blank as its base
-// resolves no relative reference, and as an opaque origin it may read no file
-// and no site.
-constexpr const char* BASE_URI = "about:blank";
+// The page is given as text and loads nothing else. Its base is a scheme of
+// the program's own with no handler behind it, so a relative reference loads
+// nothing and the page may read no file and no site. The scheme is marked
+// secure: the page writes its summary through navigator.clipboard, which
+// WebKit offers only to secure pages (about:blank is not one).
+constexpr const char* PAGE_SCHEME = "bq-page";
+constexpr const char* BASE_URI = "bq-page://app/";
 
 void on_script_message(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer data) {
   JSCValue* value = webkit_javascript_result_get_js_value(result);
@@ -54,6 +57,8 @@ WebKitWebContext* create_web_context(const std::string& data_folder) {
       "base-data-directory", data_folder.c_str(), "base-cache-directory", data_folder.c_str(), nullptr);
   WebKitWebContext* context = webkit_web_context_new_with_website_data_manager(data_manager);
   g_object_unref(data_manager);  // the context holds it
+  webkit_security_manager_register_uri_scheme_as_secure(webkit_web_context_get_security_manager(context),
+                                                        PAGE_SCHEME);
   return context;
 }
 

@@ -22,7 +22,8 @@ app_pid=$!
 wait_for 30 grep -qx sleeping "$work/out" || { echo "the page did not finish:"; cat "$work/out" "$work/err"; exit 1; }
 out=$work/out
 check "window.ipc exists before the page's first script" has_line "$out" "message: ipc-at-first-script:function"
-check "the page is loaded as about:blank" has_line "$out" "message: origin:about:blank"
+check "the page is loaded at the program's own base" has_line "$out" "message: origin:bq-page://app/"
+check "the page is a secure context (the clipboard is offered)" has_line "$out" "message: secure:true:function"
 check "a relative reference loads nothing" has_line "$out" "message: relative-image:error"
 check "UTF-8, quotes and backslashes arrive unchanged" has_line "$out" 'message: Tiếng Việt — “ngoặc” \ "q"'
 check "texts arrive in the order posted" \

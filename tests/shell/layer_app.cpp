@@ -60,6 +60,7 @@ constexpr std::string_view PAGE = R"html(<!DOCTYPE html>
   };
   document.getElementById('relative').onerror = () => window.ipc.postMessage('relative-image:error');
   window.ipc.postMessage('origin:' + location.href);
+  window.ipc.postMessage('secure:' + window.isSecureContext + ':' + typeof (navigator.clipboard && navigator.clipboard.writeText));
   window.ipc.postMessage('nul:\u0000:end');
   window.ipc.postMessage(42);
   window.ipc.postMessage({text: 'object'});

@@ -118,10 +118,16 @@ sent_in_red() {
   has_pixels '#c81e1e' "$work/sent.png" 50
 }
 
+# drawn: the window shows the page's primary blue (the first frame lags the page under Xvfb).
+drawn() {
+  import -window "$id" "$work/frame.png"
+  has_pixels '#0060eb' "$work/frame.png" 500
+}
+
 xdotool windowactivate --sync "$id" >/dev/null 2>&1 || true
 check "the pinned report renders" wait_for 20 page_shows "$device"
 click_header
-sleep 0.5
+check "the report reaches the screen" wait_for 10 drawn
 shot program-result
 
 # --- copy ------------------------------------------------------------------------------
