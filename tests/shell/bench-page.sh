@@ -39,14 +39,21 @@ report_pixel=(300 240 700 0060eb)
 
 begin_screen_session
 
-tree_pss_kb() {
-  local pids=("$1") i=0 child total=0 kb
+# The process PID and all its descendants.
+process_tree() {
+  local pids=("$1") i=0 child
   while ((i < ${#pids[@]})); do
     for child in $(pgrep -P "${pids[i]}" || true); do pids+=("$child"); done
     i=$((i + 1))
   done
-  for i in "${pids[@]}"; do
-    kb=$(awk '/^Pss:/ { print $2 }' "/proc/$i/smaps_rollup" 2>/dev/null || true)
+  echo "${pids[@]}"
+}
+
+# Sum of the PSS of the process tree under PID, in kB.
+tree_pss_kb() {
+  local total=0 pid kb
+  for pid in $(process_tree "$1"); do
+    kb=$(awk '/^Pss:/ { print $2 }' "/proc/$pid/smaps_rollup" 2>/dev/null || true)
     total=$((total + ${kb:-0}))
   done
   echo "$total"
@@ -54,7 +61,7 @@ tree_pss_kb() {
 
 # run_once PAGE: prints "PHASE=MS ..." for one run.
 run_once() {
-  local page=() pid kb
+  local page=() pid kb tree
   [ "$1" = - ] || page=("$1")
   unshare --net "$watch" "${report_pixel[@]}" 30000 -- "$timing" "${page[@]}" >"$work/line" 2>"$work/err" &
   app_pid=$!
@@ -63,10 +70,13 @@ run_once() {
   wait_for 5 grep -q 'mark:frame-done' "$work/line" || true
   sleep 2  # idle: the probe has ended
   pid=$(awk '/^started/ { print $2 }' "$work/line")
+  tree=$(process_tree "$pid")
   kb=$(tree_pss_kb "$pid")
   wmctrl -c page-timing
   wait_exit 10 "$app_pid"
   app_pid=
+  # The next run starts once the web processes have gone too.
+  wait_for 10 bash -c "! kill -0 $tree 2>/dev/null" || true
   awk -v kb="$kb" '
     /^origin/ { o = $2 }
     /^shown/ { shown = $2 }
@@ -90,9 +100,19 @@ median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] 
 
 for page in "${pages[@]}"; do run_once "$page" >/dev/null; done
 for i in "${!pages[@]}"; do : >"$work/runs.$i"; done
+printf '%-6s %-14s %10s %10s\n' round page "shown ms" "layout ms"
 for ((r = 1; r <= rounds; r++)); do
-  for i in "${!pages[@]}"; do run_once "${pages[i]}" >>"$work/runs.$i"; done
+  # Each round starts with the next page, so that none always runs first.
+  for ((j = 0; j < ${#pages[@]}; j++)); do
+    i=$(((r - 1 + j) % ${#pages[@]}))
+    run_once "${pages[i]}" >"$work/run"
+    cat "$work/run" >>"$work/runs.$i"
+    printf '%-6s %-14s %10s %10s\n' "$r" "$(basename -- "${pages[i]}" | cut -c1-14)" \
+      "$(tr ' ' '\n' <"$work/run" | awk -F= '$1 == "shown" { print $2 }')" \
+      "$(tr ' ' '\n' <"$work/run" | awk -F= '$1 == "layout" { print $2 }')"
+  done
 done
+echo
 
 phases=(main window web-view committed scan-posted probe reply-wait render layout paint to-screen shown first-frame pss-kb)
 printf '%-12s' phase

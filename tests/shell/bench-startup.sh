@@ -93,15 +93,18 @@ run_once() {
     import -window root "$work/timeout-$name.png" && cp "$work/timeout-$name.png" /tmp/ || true
     exit 1
   fi
-  local ms pid kb
+  local ms pid kb tree
   ms=$(awk '/^shown/ { print $2 }' "$work/watch")
   pid=$(awk '/^started/ { print $2 }' "$work/watch")
   sleep 3  # idle: the page is drawn and the scan's probe has ended
+  tree=$(process_tree "$pid")
   kb=$(tree_pss_kb "$pid")
   wmctrl -c "$title"
   wait_exit 10 "$app_pid"
   app_pid=
   [ "$exit_status" = 0 ] || { echo "$name ended with $exit_status" >&2; exit 1; }
+  # The next run starts once the web processes have gone too.
+  wait_for 10 bash -c "! kill -0 $tree 2>/dev/null" || true
   echo "$ms $kb"
 }
 
@@ -120,7 +123,10 @@ for who in "${subjects[@]}"; do run_once "$who" >/dev/null; done
 printf '%-6s %-10s %10s %10s\n' round who "shown ms" "PSS kB"
 for who in "${subjects[@]}"; do : >"$work/$who.txt"; done
 for ((r = 1; r <= rounds; r++)); do
-  for who in "${subjects[@]}"; do
+  # Each round starts with the next subject, so that none always runs first
+  # or always after the same one.
+  for ((i = 0; i < ${#subjects[@]}; i++)); do
+    who=${subjects[(r - 1 + i) % ${#subjects[@]}]}
     run_once "$who" >"$work/result"
     read -r ms kb <"$work/result"
     echo "$ms $kb" >>"$work/$who.txt"
