@@ -39,26 +39,6 @@ report_pixel=(300 240 700 0060eb)
 
 begin_screen_session
 
-# The process PID and all its descendants.
-process_tree() {
-  local pids=("$1") i=0 child
-  while ((i < ${#pids[@]})); do
-    for child in $(pgrep -P "${pids[i]}" || true); do pids+=("$child"); done
-    i=$((i + 1))
-  done
-  echo "${pids[@]}"
-}
-
-# Sum of the PSS of the process tree under PID, in kB.
-tree_pss_kb() {
-  local total=0 pid kb
-  for pid in $(process_tree "$1"); do
-    kb=$(awk '/^Pss:/ { print $2 }' "/proc/$pid/smaps_rollup" 2>/dev/null || true)
-    total=$((total + ${kb:-0}))
-  done
-  echo "$total"
-}
-
 # run_once PAGE: prints "PHASE=MS ..." for one run.
 run_once() {
   local page=() pid kb tree
@@ -95,8 +75,6 @@ run_once() {
       printf " first-frame=%.1f pss-kb=%d\n", at["first-frame"] - at["load-committed"], kb
     }' "$work/line"
 }
-
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 for page in "${pages[@]}"; do run_once "$page" >/dev/null; done
 for i in "${!pages[@]}"; do : >"$work/runs.$i"; done

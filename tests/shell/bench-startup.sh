@@ -49,26 +49,6 @@ same_page_answer="document.getElementById('loading-box').hidden = true; document
 
 begin_screen_session
 
-# The process PID and all its descendants.
-process_tree() {
-  local pids=("$1") i=0 child
-  while ((i < ${#pids[@]})); do
-    for child in $(pgrep -P "${pids[i]}" || true); do pids+=("$child"); done
-    i=$((i + 1))
-  done
-  echo "${pids[@]}"
-}
-
-# Sum of the PSS of the process tree under PID, in kB.
-tree_pss_kb() {
-  local total=0 pid kb
-  for pid in $(process_tree "$1"); do
-    kb=$(awk '/^Pss:/ { print $2 }' "/proc/$pid/smaps_rollup" 2>/dev/null || true)
-    total=$((total + ${kb:-0}))
-  done
-  echo "$total"
-}
-
 # run_once NAME: prints "MS KB" for one run of the subject NAME.
 run_once() {
   local name=$1 title=$title_of_bare pixel=("${bare_pixel[@]}") command
@@ -107,8 +87,6 @@ run_once() {
   wait_for 10 bash -c "! kill -0 $tree 2>/dev/null" || true
   echo "$ms $kb"
 }
-
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # The same-page floor's page: the program's page with this machine's report.
 unshare --net timeout 30 "$timing" --snapshot "$work/same-page.html" >/dev/null
