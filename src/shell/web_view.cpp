@@ -57,8 +57,7 @@ WebKitWebContext* create_web_context(const std::string& data_folder) {
       "base-data-directory", data_folder.c_str(), "base-cache-directory", data_folder.c_str(), nullptr);
   WebKitWebContext* context = webkit_web_context_new_with_website_data_manager(data_manager);
   g_object_unref(data_manager);  // the context holds it
-  webkit_security_manager_register_uri_scheme_as_secure(webkit_web_context_get_security_manager(context),
-                                                        PAGE_SCHEME);
+  webkit_security_manager_register_uri_scheme_as_secure(webkit_web_context_get_security_manager(context), PAGE_SCHEME);
   return context;
 }
 
@@ -81,11 +80,19 @@ std::variant<WebKitWebView*, std::string> build_web_view(GtkWindow* window, WebK
   g_object_unref(content);  // the web view holds it, and with it the handler
   if (widget == nullptr) return std::string("WebKit returned no web view");
 
+  WebKitWebView* web_view = WEBKIT_WEB_VIEW(widget);
+  // The page is a plain document: no canvas, video or 3D, two short colour
+  // and opacity fades. Accelerated compositing would load the GPU driver into
+  // the web process, compile shaders for the first frames and keep textures
+  // for the page's tiles, all for a later first report and more memory;
+  // painted on the CPU the whole window takes a few milliseconds.
+  webkit_settings_set_hardware_acceleration_policy(webkit_web_view_get_settings(web_view),
+                                                   WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+
   gtk_container_add(GTK_CONTAINER(window), widget);
   gtk_widget_show(widget);
   // The page is the window's whole content: keys go to it from the start.
   gtk_widget_grab_focus(widget);
-  WebKitWebView* web_view = WEBKIT_WEB_VIEW(widget);
   webkit_web_view_load_html(web_view, html.c_str(), BASE_URI);
   return web_view;
 }

@@ -26,7 +26,8 @@ WebKitWebContext* create_web_context(const std::string& data_folder);
 using PageMessageHandler = std::function<void(std::string_view text)>;
 
 // Builds the web view inside `window` (it fills the window and follows its
-// size) and starts loading `html`. window.ipc.postMessage exists before any
+// size; WebKit paints it without hardware acceleration) and starts loading
+// `html`. window.ipc.postMessage exists before any
 // script of the page runs; texts reach `on_message` in the order posted, and
 // anything posted that is not a string is dropped. The web view owns the
 // handler. Returns a description of the failure when it cannot be built.

@@ -21,6 +21,7 @@ unshare --net "$app" echo >"$work/out" 2>"$work/err" &
 app_pid=$!
 wait_for 30 grep -qx sleeping "$work/out" || { echo "the page did not finish:"; cat "$work/out" "$work/err"; exit 1; }
 out=$work/out
+check "the web view paints without hardware acceleration" has_line "$out" "acceleration: never"
 check "window.ipc exists before the page's first script" has_line "$out" "message: ipc-at-first-script:function"
 check "the page is loaded at the program's own base" has_line "$out" "message: origin:bq-page://app/"
 check "the page is a secure context (the clipboard is offered)" has_line "$out" "message: secure:true:function"

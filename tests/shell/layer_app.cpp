@@ -6,9 +6,10 @@
 //   shell-layer-app error-box  the start-up failure for a web view that
 //                              cannot be built
 //
-// Each text the page posts is printed as "message: TEXT" and answered by a
-// detached worker thread through the event-loop proxy with
-// window.__reply(TEXT), except for these:
+// Once the web view stands it prints "acceleration: never" (or "on") for its
+// hardware acceleration policy. Each text the page posts is printed as
+// "message: TEXT" and answered by a detached worker thread through the
+// event-loop proxy with window.__reply(TEXT), except for these:
 //   "bad"    a script that does not compile, then window.__reply("after-bad")
 //   "sleep"  a worker that sleeps for ten minutes before it answers; prints
 //            "sleeping" once it runs
@@ -19,6 +20,8 @@
 #include <string_view>
 #include <thread>
 #include <variant>
+
+#include <webkit2/webkit2.h>
 
 #include "shell/event_loop.hpp"
 #include "shell/fatal.hpp"
@@ -112,6 +115,9 @@ int run_echo() {
   const auto web_view = build_web_view(std::get<GtkWindow*>(window), context, std::string(PAGE),
                                        [proxy = std::move(proxy)](std::string_view text) { echo(proxy, text); });
   if (const auto* failure = std::get_if<std::string>(&web_view)) fail_web_view_build(*failure);
+  const auto policy = webkit_settings_get_hardware_acceleration_policy(
+      webkit_web_view_get_settings(std::get<WebKitWebView*>(web_view)));
+  print_line(policy == WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER ? "acceleration: never" : "acceleration: on");
 
   run_event_loop(loop, [&loop, view = std::get<WebKitWebView*>(web_view)](LoopEvent event) {
     if (std::holds_alternative<CloseRequested>(event)) {

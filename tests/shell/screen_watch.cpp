@@ -5,7 +5,8 @@
 //
 // Watches the column of pixels at X from Y0 to Y1 (inclusive) on the root
 // window, so that what it waits for may sit anywhere along it. Prints
-// "started PID" at once, then "shown MS" (milliseconds from just before the
+// "started PID" and "origin MS" (its start on CLOCK_MONOTONIC, in
+// milliseconds) at once, then "shown MS" (milliseconds from just before the
 // program's start to the first poll that saw the colour) or "timeout", then
 // waits for the program and exits with its status.
 
@@ -58,7 +59,7 @@ int main(int argc, char** argv) {
     std::perror("screen-watch: exec");
     _exit(127);
   }
-  std::printf("started %d\n", static_cast<int>(child));
+  std::printf("started %d\norigin %.1f\n", static_cast<int>(child), start);
   std::fflush(stdout);
 
   bool shown = false;

@@ -1,6 +1,6 @@
 # Sourced by the GUI tests and benchmarks: a virtual screen with a window
 # manager (without one nothing delivers a close request), helpers to wait for
-# things on it, and the tests' checks.
+# things on it, the tests' checks, and the benchmarks' measures.
 
 screen_pids=()
 
@@ -89,3 +89,28 @@ wait_exit() {
   exit_status=0
   wait "$pid" 2>/dev/null || exit_status=$?
 }
+
+# For the benchmarks: processes, their memory, medians.
+
+# The process PID and all its descendants.
+process_tree() {
+  local pids=("$1") i=0 child
+  while ((i < ${#pids[@]})); do
+    for child in $(pgrep -P "${pids[i]}" || true); do pids+=("$child"); done
+    i=$((i + 1))
+  done
+  echo "${pids[@]}"
+}
+
+# Sum of the PSS of the process tree under PID, in kB.
+tree_pss_kb() {
+  local total=0 pid kb
+  for pid in $(process_tree "$1"); do
+    kb=$(awk '/^Pss:/ { print $2 }' "/proc/$pid/smaps_rollup" 2>/dev/null || true)
+    total=$((total + ${kb:-0}))
+  done
+  echo "$total"
+}
+
+# The median of the numbers on standard input, one a line.
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
