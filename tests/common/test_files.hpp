@@ -19,14 +19,23 @@ extern char** environ;
 
 namespace bq::test {
 
-// The bytes of a file under tests/data.
-inline std::string read_data_file(std::string_view name) {
-  const std::string path = std::string(BQ_TEST_DATA_DIR) + "/" + std::string(name);
+// The bytes of a file, whole.
+inline std::string read_file_bytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot open " + path);
   std::stringstream buffer;
   buffer << in.rdbuf();
   return buffer.str();
+}
+
+// The bytes of a file under tests/data.
+inline std::string read_data_file(std::string_view name) {
+  return read_file_bytes(std::string(BQ_TEST_DATA_DIR) + "/" + std::string(name));
+}
+
+// The bytes of a file of the source tree, by its path from the top folder.
+inline std::string read_source_file(std::string_view relative_path) {
+  return read_file_bytes(std::string(BQ_SOURCE_DIR) + "/" + std::string(relative_path));
 }
 
 // The file's bytes without its final line feeds.

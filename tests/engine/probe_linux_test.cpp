@@ -13,7 +13,6 @@
 #include "common/temp_dir.hpp"
 #include "common/test_files.hpp"
 #include "engine/probe.hpp"
-#include "source_file.hpp"
 #include "support/json_reader.hpp"
 #include "support/json_writer.hpp"
 

@@ -11,7 +11,6 @@
 #include "common/temp_dir.hpp"
 #include "common/test_files.hpp"
 #include "platform/process.hpp"
-#include "source_file.hpp"
 #include "support/utf8.hpp"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "source_file.hpp"
+#include "common/test_files.hpp"
 #include "support/base64.hpp"
 
 namespace {

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "source_file.hpp"
+#include "common/test_files.hpp"
 
 namespace {
 

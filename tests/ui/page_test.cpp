@@ -14,7 +14,7 @@
 
 #include "engine/lead.hpp"
 #include "engine/vendor.hpp"
-#include "source_file.hpp"
+#include "common/test_files.hpp"
 #include "support/utf8.hpp"
 
 namespace {
