@@ -3,6 +3,7 @@
 // returns the process exit status (0 done, 1 the case failed, 2 bad usage).
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -16,6 +17,9 @@ namespace bq::harness {
 
 // All of standard input, as bytes.
 std::string read_stdin();
+
+// The bytes of the file at `path`, or nullopt when it cannot be read.
+std::optional<std::string> read_file(const char* path);
 
 // cpu < NAMES: one processor name per line of standard input; prints for each
 // {"name":…,"outcome":"pass|fail|warn","text":…} on a line of its own.

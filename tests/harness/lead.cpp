@@ -6,8 +6,6 @@
 //                                       and the phone-check message
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,12 +24,6 @@ constexpr std::size_t MAX_PAYLOAD_DEPTH = 128;
 void print_line(std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fputc('\n', stdout);
-}
-
-std::optional<std::string> read_file(const char* path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace

@@ -11,8 +11,6 @@
 // prints "open LINK" on standard error instead of starting a handler.
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <optional>
 
 #include "engine/probe.hpp"
@@ -21,12 +19,6 @@
 
 namespace bq::harness {
 namespace {
-
-std::optional<std::string> read_file(const char* path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 int usage() {
   std::fputs(
