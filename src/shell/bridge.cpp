@@ -3,8 +3,6 @@
 #include <pthread.h>
 
 #include <charconv>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -12,6 +10,7 @@
 #include "engine/products.hpp"
 #include "engine/vendor.hpp"
 #include "platform/open_link.hpp"
+#include "shell/fatal.hpp"
 #include "shell/lead_form.hpp"
 #include "support/json_reader.hpp"
 #include "support/json_writer.hpp"
@@ -100,10 +99,8 @@ void* worker_main(void* arg) {
   return nullptr;
 }
 
-[[noreturn]] void fatal(const char* what, int code) {
-  std::fprintf(stderr, "%s: %s\n", what, std::strerror(code));
-  std::fflush(stderr);
-  std::abort();
+[[noreturn]] void worker_start_failed(int code) {
+  fatal_error(std::string("cannot start a worker thread: ") + std::strerror(code));
 }
 
 }  // namespace
@@ -143,13 +140,13 @@ void ipc_handler(const EventLoopProxy& proxy, std::string_view body) {
 void ipc_handler(const EventLoopProxy& proxy, std::string_view body, const BridgeServices& services) {
   auto job = std::make_unique<WorkerStart>(WorkerStart{IpcJob{proxy, std::string(body)}, &services});
   pthread_attr_t attributes;
-  if (int rc = pthread_attr_init(&attributes); rc != 0) fatal("cannot start a worker thread", rc);
+  if (int rc = pthread_attr_init(&attributes); rc != 0) worker_start_failed(rc);
   pthread_attr_setstacksize(&attributes, WORKER_STACK_BYTES);
   pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
   pthread_t thread;
   const int rc = pthread_create(&thread, &attributes, worker_main, job.get());
   pthread_attr_destroy(&attributes);
-  if (rc != 0) fatal("cannot start a worker thread", rc);
+  if (rc != 0) worker_start_failed(rc);
   job.release();  // the worker owns it now
 }
 
