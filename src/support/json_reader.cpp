@@ -115,20 +115,20 @@ JsonNumber JsonReader::read_number() {
   return number;
 }
 
-double JsonReader::read_double() {
-  const std::size_t start = pos_;
-  const JsonNumber number = read_number();
+double JsonReader::to_double(const JsonNumber& number) const {
   double value = 0;
   const auto result = std::from_chars(number.text.data(), number.text.data() + number.text.size(), value);
   if (result.ec == std::errc::result_out_of_range) {
     // from_chars reports underflow too; a value too small for a double reads as zero.
     const auto e = number.text.find_first_of("eE");
     const bool tiny = e != std::string_view::npos && number.text.find('-', e) != std::string_view::npos;
-    if (!tiny) fail_at("number out of range", start);
+    if (!tiny) fail_at("number out of range", static_cast<std::size_t>(number.text.data() - text_.data()));
     return number.negative ? -0.0 : 0.0;
   }
   return value;
 }
+
+double JsonReader::read_double() { return to_double(read_number()); }
 
 char32_t JsonReader::read_hex4() {
   char32_t value = 0;
@@ -320,28 +320,20 @@ void JsonReader::skip_value() {
 }
 
 nlohmann::json JsonReader::number_value() {
-  const std::size_t start = pos_;
   const JsonNumber number = read_number();
-  pos_ = start;
   if (number.integer) {
     const char* first = number.text.data();
     const char* last = first + number.text.size();
     if (!number.negative) {
       std::uint64_t value = 0;
-      if (std::from_chars(first, last, value).ec == std::errc{}) {
-        pos_ = start + number.text.size();
-        return nlohmann::json(value);
-      }
+      if (std::from_chars(first, last, value).ec == std::errc{}) return nlohmann::json(value);
     } else {
       std::int64_t value = 0;
-      if (std::from_chars(first, last, value).ec == std::errc{} && value != 0) {
-        pos_ = start + number.text.size();
-        return nlohmann::json(value);
-      }
+      if (std::from_chars(first, last, value).ec == std::errc{} && value != 0) return nlohmann::json(value);
     }
   }
   // A fraction, an exponent, "-0" or an integer beyond 64 bits: a double.
-  return nlohmann::json(read_double());
+  return nlohmann::json(to_double(number));
 }
 
 nlohmann::json JsonReader::read_value(std::size_t max_depth) {

@@ -93,6 +93,7 @@ class JsonReader {
   bool after_opening(char open) const;
   char32_t read_hex4();
   nlohmann::json number_value();
+  double to_double(const JsonNumber& number) const;
 
   std::string_view text_;
   std::size_t pos_ = 0;
