@@ -23,23 +23,7 @@ shots=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/virtual-screen.sh"
 
-work=$(mktemp -d)
-app_pid=
-cleanup() {
-  [ -z "$app_pid" ] || kill -9 "$app_pid" 2>/dev/null || true
-  stop_virtual_screen
-  sleep 0.2
-  rm -rf "$work"
-}
-trap cleanup EXIT
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
-}
-
-start_virtual_screen "$work"
+begin_screen_session
 title="Brindle Quay — Kiểm tra điều kiện cài đặt Windows 11 Pro"
 
 # --- what the page must show and send -----------------------------------------------
@@ -176,4 +160,4 @@ check "closing the window ends the program with status 0 (got $exit_status)" tes
 check "nothing was written to standard error" test ! -s "$work/err"
 [ ! -s "$work/err" ] || sed 's/^/  stderr: /' "$work/err"
 
-((failures == 0)) || { echo "$failures check(s) failed"; exit 1; }
+checks_passed

@@ -40,6 +40,9 @@ chmod +x "$work/sh"
 : >"$work/held"
 
 count() { wc -l <"$1"; }
+# held_scans_are N: N probes have been held back so far (read afresh each call,
+# so that wait_for can poll it).
+held_scans_are() { test "$(count "$work/held")" = "$1"; }
 
 # page_text: what select-all and copy in the page give.
 page_text() {
@@ -99,7 +102,7 @@ sleep 2
 # --- a second request ----------------------------------------------------------
 touch "$work/hold"
 press_rescan
-check "the rescan starts a second probe" wait_for 10 test "$(count "$work/held")" = 1
+check "the rescan starts a second probe" wait_for 10 held_scans_are 1
 check "while it runs, the page waits for it" wait_for 5 page_shows "$loading"
 rm "$work/hold"
 check "the second report is shown" wait_for 20 page_shows "$cpu_name"
@@ -109,7 +112,7 @@ check "... and the loading box is gone again" page_lacks "$loading"
 web_processes=$(pgrep -d ' ' -f WebKit -P "$app_pid" || true)
 touch "$work/hold"
 press_rescan
-check "a third scan is running" wait_for 10 test "$(count "$work/held")" = 2
+check "a third scan is running" wait_for 10 held_scans_are 2
 wmctrl -c "$title"
 wait_exit 5 "$app_pid"
 app_pid=

@@ -45,9 +45,21 @@ start_virtual_screen() {
   screen_pids+=($!)
   wait_for 10 test -s "$dir/display" || { echo "Xvfb did not start" >&2; cat "$dir/xvfb.log" >&2; return 1; }
   export DISPLAY=":$(head -n1 "$dir/display")"
-  openbox --sm-disable >"$dir/openbox.log" 2>&1 &
-  screen_pids+=($!)
-  wait_for 10 wmctrl -m || { echo "openbox did not start" >&2; return 1; }
+  # On a loaded machine openbox can take long to take over the screen; an
+  # attempt that has not done so in 20 s is stopped and made again.
+  local attempt
+  for attempt in 1 2 3; do
+    openbox --sm-disable >"$dir/openbox.log" 2>&1 &
+    screen_pids+=($!)
+    wait_for 20 wmctrl -m && return 0
+    echo "openbox did not take over the screen (attempt $attempt)" >&2
+    sed 's/^/  openbox: /' "$dir/openbox.log" >&2
+    kill "${screen_pids[-1]}" 2>/dev/null || true
+    wait "${screen_pids[-1]}" 2>/dev/null || true
+    unset 'screen_pids[-1]'
+  done
+  echo "openbox did not start" >&2
+  return 1
 }
 
 stop_virtual_screen() {
