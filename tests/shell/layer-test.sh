@@ -47,9 +47,8 @@ check "the replies are on the page as text" \
 sleep 1  # the first frame follows the page's load by a moment
 [ -z "$shots" ] || import -window root "$shots/layer-echo.png"
 xdotool windowsize "$id" 100 100
-sleep 0.3
 check "the window cannot be made smaller than its minimum" \
-  bash -c "xwininfo -id $id | grep -q 'Width: 400$' && xwininfo -id $id | grep -q 'Height: 300$'"
+  wait_for 5 bash -c "xwininfo -id $id | grep -q 'Width: 400$' && xwininfo -id $id | grep -q 'Height: 300$'"
 check "WebKit made the data folder under the temporary directory" test -d "$TMPDIR/shell-layer-app-data"
 
 web_processes=$(pgrep -d ' ' -f WebKit -P "$app_pid" || true)

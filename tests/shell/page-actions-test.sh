@@ -148,9 +148,10 @@ check "the chat button hands its link to the link opener" wait_for 5 opened_line
 
 # --- the BIOS guide --------------------------------------------------------------------
 click 420 66  # "2. Hướng dẫn bật TPM / BIOS"
-sleep 0.5
+check "the BIOS guide opens" wait_for 5 page_shows "Bước 3: Bật Secure Boot & UEFI"
+click_header
+sleep 0.5  # the frame catches up with the page
 shot program-bios
-check "the BIOS guide opens" page_shows "Bước 3: Bật Secure Boot & UEFI"
 
 check "nothing else was opened" test "$(wc -l <"$work/opened")" = 4
 wmctrl -c "$title"
