@@ -54,13 +54,13 @@ check "WebKit made the data folder under the temporary directory" test -d "$TMPD
 web_processes=$(pgrep -d ' ' -f WebKit -P "$app_pid" || true)
 check "the web processes run" test -n "$web_processes"
 wmctrl -c "$title"
-wait_exit 5 "$app_pid"
+wait_exit "$close_seconds" "$app_pid"
 app_pid=
 check "closing the window while a worker sleeps ends with status 0 (got $exit_status)" test "$exit_status" = 0
 check "the close request ended the loop" bash -c "grep -qx 'close requested' '$out' && grep -qx 'loop ended' '$out'"
 check "nothing was written to standard error" test ! -s "$work/err"
 check "the web processes end with the program" \
-  wait_for 5 bash -c "for p in $web_processes; do ! kill -0 \$p 2>/dev/null || exit 1; done"
+  wait_for "$close_seconds" bash -c "for p in $web_processes; do ! kill -0 \$p 2>/dev/null || exit 1; done"
 
 # --- the error box -----------------------------------------------------------
 "$app" error-box >"$work/box-out" 2>"$work/box-err" &
@@ -72,7 +72,7 @@ check "the error box is a dialog without a parent" \
 [ -z "$shots" ] || import -window root "$shots/layer-error-box.png"
 check "the process waits for the box" kill -0 "$app_pid"
 xdotool windowactivate --sync "$box" key Return
-wait_exit 5 "$app_pid"
+wait_exit "$close_seconds" "$app_pid"
 app_pid=
 check "after OK the process aborts (got $exit_status)" test "$exit_status" = 134
 check "the fatal error names the web view's error" \

@@ -155,7 +155,7 @@ shot program-bios
 
 check "nothing else was opened" test "$(wc -l <"$work/opened")" = 4
 wmctrl -c "$title"
-wait_exit 5 "$app_pid"
+wait_exit "$close_seconds" "$app_pid"
 app_pid=
 check "closing the window ends the program with status 0 (got $exit_status)" test "$exit_status" = 0
 check "nothing was written to standard error" test ! -s "$work/err"

@@ -114,11 +114,11 @@ touch "$work/hold"
 press_rescan
 check "a third scan is running" wait_for 10 held_scans_are 2
 wmctrl -c "$title"
-wait_exit 5 "$app_pid"
+wait_exit "$close_seconds" "$app_pid"
 app_pid=
-check "closing the window while a scan runs ends with status 0 within 5 s (got $exit_status)" test "$exit_status" = 0
+check "closing the window while a scan runs ends with status 0 within $close_seconds s (got $exit_status)" test "$exit_status" = 0
 check "the web processes end with the program" \
-  wait_for 5 bash -c "for p in $web_processes; do ! kill -0 \$p 2>/dev/null || exit 1; done"
+  wait_for "$close_seconds" bash -c "for p in $web_processes; do ! kill -0 \$p 2>/dev/null || exit 1; done"
 check "WebKit keeps its data in the temporary directory's BrindleQuayWin11Check_WebView2" \
   test -d "$TMPDIR/BrindleQuayWin11Check_WebView2"
 check "nothing was written to standard output or standard error" bash -c "! [ -s '$work/out' ] && ! [ -s '$work/err' ]"

@@ -89,6 +89,11 @@ window_id() {
 
 has_window() { [ -n "$(window_id "$1")" ]; }
 
+# How long a closed window may take to end its process: an instant on an idle
+# machine, several seconds on a heavily loaded one; a close that waited for a
+# running worker would take minutes.
+close_seconds=15
+
 # wait_exit SECONDS PID: waits for the background job PID and sets
 # exit_status to its exit status, or to "timeout" when it still runs after
 # SECONDS.
