@@ -39,7 +39,7 @@ endfunction()
 
 bq_mingw_library(OpenSSL::Crypto libcrypto.a ws2_32 gdi32 crypt32 bcrypt)
 bq_mingw_library(OpenSSL::SSL libssl.a OpenSSL::Crypto)
-bq_mingw_library(CURL::libcurl libcurl.a OpenSSL::SSL ZLIB::ZLIB ws2_32 crypt32 bcrypt advapi32)
+bq_mingw_library(CURL::libcurl libcurl.a OpenSSL::SSL ZLIB::ZLIB ws2_32 winmm crypt32 bcrypt advapi32)
 target_compile_definitions(CURL::libcurl INTERFACE CURL_STATICLIB)
 
 # cpp-httplib as one header, for the tests' HTTPS server.
