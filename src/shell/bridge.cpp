@@ -18,8 +18,18 @@ namespace {
 using support::JsonKind;
 using support::JsonReader;
 
-// Arrays and objects inside a payload nest at most this deep.
+// Arrays and objects inside a payload nest at most this deep. The protocol
+// allows a request text 127 levels in all, and the request's own object or
+// array is the first of them; a deeper payload breaks the request like any
+// other fault, so it gets no reply. The bound also keeps the recursive walks
+// of nlohmann::json over a payload (comparison, writing) far from the end of
+// a worker's stack.
 constexpr std::size_t MAX_PAYLOAD_DEPTH = 126;
+// One stack size on every platform instead of each system's default (1 MiB
+// reserved on Windows, `ulimit -s`, often 8 MiB, here), so that a worker's
+// deepest path (the probe's reading, a TLS handshake, a walk over a payload at
+// its depth limit) has the same room everywhere, and many requests at once
+// cost little address space.
 constexpr std::size_t WORKER_STACK_BYTES = 2 * 1024 * 1024;
 
 std::uint64_t read_id(JsonReader& reader) {
