@@ -111,7 +111,7 @@ cmake -S "$work/curl" -B "$work/curl-build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
   -DBUILD_SHARED_LIBS=OFF -DBUILD_CURL_EXE=OFF -DBUILD_TESTING=OFF -DENABLE_MANUAL=OFF \
-  -DCURL_ENABLE_EXPORT_TARGET=OFF -DPICKY_COMPILER=OFF \
+  -DPICKY_COMPILER=OFF \
   -DHTTP_ONLY=ON -DCURL_DISABLE_PROXY=OFF -DENABLE_UNIX_SOCKETS=OFF \
   -DCURL_USE_OPENSSL=ON -DCURL_USE_SCHANNEL=OFF -DCURL_WINDOWS_SSPI=OFF \
   -DOPENSSL_INCLUDE_DIR="$stage$prefix/include" \
@@ -127,6 +127,10 @@ cmake -S "$work/curl" -B "$work/curl-build" -G Ninja \
   tail -n 40 "$work/curl.log" >&2
   exit 1
 }
+
+# curl-config and libcurl.pc name the staging folder; the build takes the
+# libraries by their paths instead.
+rm -rf "$stage$prefix/bin" "$stage$prefix/lib/pkgconfig/libcurl.pc" "$stage$prefix/lib/cmake"
 
 # cpp-httplib: its single header, built by the tests against OpenSSL above.
 unpack cpp-httplib
