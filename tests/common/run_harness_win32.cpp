@@ -5,20 +5,11 @@
 #include <stdexcept>
 
 #include "common/test_files.hpp"
-#include "platform/process.hpp"
+#include "platform/wide_text_win32.hpp"
+#include "platform/windows_command_line.hpp"
 
 namespace bq::test {
 namespace {
-
-std::wstring wide(const std::string& text) {
-  if (text.empty()) return {};
-  const int size =
-      ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  if (size <= 0) throw std::runtime_error("not UTF-8: " + text);
-  std::wstring out(static_cast<std::size_t>(size), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), out.data(), size);
-  return out;
-}
 
 // A temporary file that the system deletes once its last handle closes. The
 // handle is inheritable, so the child shares its file position: after the
@@ -73,7 +64,7 @@ HarnessRun run_harness(const std::vector<std::string>& args, std::string_view in
   TempFile in, out, err;
   in.write_all(input);
 
-  std::wstring command_line = wide(platform::windows_command_line(BQ_HARNESS, args));
+  std::wstring command_line = platform::to_wide(platform::windows_command_line(BQ_HARNESS, args));
   // Only these three handles reach the child, whatever else the test holds open.
   HANDLE handles[] = {in.handle(), out.handle(), err.handle()};
   SIZE_T size = 0;
