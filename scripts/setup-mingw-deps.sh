@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Builds the libraries of the Windows build that Debian does not package for
-# mingw-w64: static OpenSSL and libcurl (HTTP and HTTPS only, zlib, no other
+# The Windows build's tools and libraries: installs mingw-w64 and wine from
+# Debian, then builds what Debian does not package for mingw-w64: static OpenSSL and libcurl (HTTP and HTTPS only, zlib, no other
 # protocol or library), and cpp-httplib's one header for the tests' HTTPS
 # server. The sources are Debian's own source packages of this release, with
 # Debian's patches. Everything lands in one prefix outside the repository
 # (BQ_MINGW_DEPS, /opt/brindle-quay-mingw64 by default), rebuilt only when a
 # source version or this script changes, so a second run costs nothing.
-# Called by scripts/setup-debian.sh once mingw-w64 is installed.
+# Called by scripts/setup-debian.sh.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 prefix=${BQ_MINGW_DEPS:-/opt/brindle-quay-mingw64}
@@ -15,6 +15,28 @@ packages=(openssl curl cpp-httplib)
 
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+
+tools=(
+  # the cross compiler (the -posix flavour has std::thread), its Windows headers, windres
+  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+  # zlib for Windows, the one library Debian builds for mingw-w64
+  libz-mingw-w64-dev
+  # running the Windows tests
+  wine64 wine
+  # unpacking source packages, and the OpenSSL build
+  dpkg-dev perl make
+)
+missing=()
+for p in "${tools[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+if ((${#missing[@]})); then
+  echo "setup-mingw-deps: installing ${missing[*]}"
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
 
 . /etc/os-release
 suite=$VERSION_CODENAME

@@ -6,5 +6,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cmake -S "$root" -B "$root/build/ci" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$root/build/ci"
 ctest --test-dir "$root/build/ci" --output-on-failure -j "$(nproc)"
+# The Windows build: cross-compiled by mingw-w64, its suites run under wine.
+(
+  cd "$root"
+  cmake --preset windows
+  cmake --build --preset windows
+  ctest --preset windows -j "$(nproc)"
+)
 # The request and probe-record readers under libFuzzer with AddressSanitizer and UBSan, for a bounded time.
 "$root/scripts/fuzz.sh"
