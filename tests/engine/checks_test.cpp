@@ -520,7 +520,8 @@ TEST(CheckRows, ExtremeSnapshotsGiveSevenRows) {
 class CheckRowsUnderACommaLocale : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "vi_VN.UTF-8"}) {
+    // The last two are the Windows C runtime's names.
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "vi_VN.UTF-8", "de-DE", "German_Germany"}) {
       if (std::setlocale(LC_ALL, name) != nullptr) break;
     }
     char buffer[16];
