@@ -2,7 +2,9 @@
 // other: not the system's certificate store, and not a curl-ca-bundle.crt
 // beside the program or in its working folder, where the curl tool would look.
 
-#include <wincrypt.h>
+// winsock2.h before windows.h, which brings wincrypt.h.
+#include <winsock2.h>
+
 #include <windows.h>
 
 #include <filesystem>
