@@ -1,6 +1,7 @@
 #include "engine/lead.hpp"
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 #include <vector>
 
@@ -125,8 +126,14 @@ std::optional<platform::HttpsResponse> exchange(const LeadTransport& transport, 
       .trusted_roots = transport.trusted_roots,
       .connect_deadline_ms = CONNECT_DEADLINE_MS,
       .stall_seconds = transport.stall_seconds,
+      .max_body_bytes = MAX_ANSWER_BODY_BYTES,
   };
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(transport.deadline_ms);
   for (int followed = 0;; ++followed) {
+    // Each hop gets what is left of the one deadline; none left fails it.
+    request.deadline_ms =
+        static_cast<long>(std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count());
     std::optional<platform::HttpsResponse> answer = platform::https_exchange(request);
     if (!answer) return std::nullopt;
     const long status = answer->status;

@@ -16,6 +16,11 @@ namespace bq::engine {
 inline constexpr std::string_view DEFAULT_PRODUCT_INTEREST = "Tư vấn nâng cấp & bản quyền Windows 11 Pro";
 // The most bytes of note that are sent.
 inline constexpr std::size_t MAX_NOTE_BYTES = 480;
+// The most bytes of answer body read (after gzip decoding); a longer body is
+// not one JSON value. The back end answers with about a hundred bytes, and an
+// error page of a proxy on the way with tens of KB: a megabyte reads any of
+// them whole, and a sender that never ends costs no more than that.
+inline constexpr std::size_t MAX_ANSWER_BODY_BYTES = std::size_t{1} << 20;
 inline constexpr std::string_view PHONE_CHECK_MESSAGE = "Vui lòng nhập đúng số điện thoại Zalo hợp lệ (10 số).";
 
 // The public root authorities the program trusts (PEM), compiled in.
@@ -72,6 +77,11 @@ struct LeadTransport {
   // Once connected, the exchange fails when less than a byte a second has
   // moved for this long (averaged over the last few seconds).
   long stall_seconds = 60;
+  // The whole exchange, redirects included, ends after this long: one small
+  // POST needs seconds, and the user waits on a disabled button meanwhile.
+  // Running out before a final status is a transport failure, after it the
+  // body is not one JSON value.
+  long deadline_ms = 120'000;
 };
 
 // Checks the form, sends it, and maps every outcome to a reply; never throws.

@@ -18,7 +18,14 @@ std::vector<std::string> powershell_arguments(std::string_view command_text) {
   return {"-NoProfile", "-NonInteractive", "-ExecutionPolicy", "Bypass", "-Command", std::string(command_text)};
 }
 
+std::string output_too_long_description() {
+  return "output longer than " + std::to_string(MAX_PROBE_OUTPUT_BYTES) + " bytes";
+}
+
 std::variant<RawHardwareSnapshot, std::string> read_probe_output(const platform::ChildOutput& child) {
+  // Neither the cut output nor the exit code of a killed child tells anything;
+  // the record was not read, and the description says why.
+  if (child.output_exceeded) return std::string(READ_FAULT_PREFIX) + output_too_long_description();
   const std::string out_text = support::decode_utf8_lossy(child.out);
   const std::string_view output = support::trim_white_space(out_text);
   if (child.exitCode != 0 && output.empty()) {
@@ -37,7 +44,7 @@ std::variant<RawHardwareSnapshot, std::string> read_probe_output(const platform:
 std::variant<RawHardwareSnapshot, std::string> probe_hardware() { return probe_hardware(probe_command()); }
 
 std::variant<RawHardwareSnapshot, std::string> probe_hardware(const ProbeCommand& command) {
-  auto child = platform::run_child(command.program, command.args);
+  auto child = platform::run_child(command.program, command.args, MAX_PROBE_OUTPUT_BYTES);
   if (auto* failure = std::get_if<std::string>(&child)) return std::string(CANNOT_START_PREFIX) + *failure;
   return read_probe_output(std::get<platform::ChildOutput>(child));
 }

@@ -2,6 +2,7 @@
 // The hardware probe: runs the probe script in a child process and reads the
 // one JSON object it prints into RawHardwareSnapshot.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -44,9 +45,20 @@ inline constexpr std::string_view NO_DATA = "PowerShell không trả dữ liệu
 inline constexpr std::string_view NO_JSON = "Không phân tích được dữ liệu JSON phần cứng.";
 inline constexpr std::string_view READ_FAULT_PREFIX = "Lỗi đọc thông số phần cứng: ";
 
+// The most bytes of the probe's output kept, over both streams together. The
+// record is about 1 KB, and PowerShell's warnings and errors a few KB more;
+// 16 MiB keeps megabytes of stray text around a real record readable, while a
+// child that writes without end costs the worker no more than this.
+inline constexpr std::size_t MAX_PROBE_OUTPUT_BYTES = std::size_t{16} << 20;
+
+// The description after READ_FAULT_PREFIX for a child that wrote more than
+// MAX_PROBE_OUTPUT_BYTES.
+std::string output_too_long_description();
+
 // Decides a finished child's outcome from its exit code and output alone:
 // the record, or one of the failure messages. Never fails otherwise, whatever
-// bytes the child wrote.
+// bytes the child wrote. A child ended for writing too much fails as a record
+// that cannot be read, whatever it wrote first and whatever its exit code.
 std::variant<RawHardwareSnapshot, std::string> read_probe_output(const platform::ChildOutput& child);
 
 // Runs this platform's probe. Blocks the calling thread until the child has

@@ -2,6 +2,7 @@
 // One HTTP(S) exchange: a request, and its final answer or a transport
 // failure. Backend: https_curl.cpp (libcurl, on every platform).
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,20 +28,30 @@ struct HttpsRequest {
   // Once connected, the exchange fails when less than a byte a second has
   // moved for this long (averaged over the last few seconds).
   long stall_seconds = 60;
+  // The whole exchange, connecting included, ends after this long however
+  // steadily bytes arrive; not positive means it has already run out.
+  long deadline_ms = 120'000;
+  // The most bytes of answer body (after gzip decoding) that are read.
+  std::size_t max_body_bytes = std::size_t{1} << 20;
 };
 
 // The final (non-1xx) answer.
 struct HttpsResponse {
   long status = 0;
   std::optional<std::string> location;  // its Location header as sent, when it has one
-  std::string body;                     // decoded
-  bool body_complete = false;           // read to its end without a fault
+  std::string body;                     // decoded; what arrived of it when not complete
+  // Read to its end without a fault. A body cut short, broken, longer than
+  // max_body_bytes, or still arriving when the deadline or the stall rule
+  // ended the exchange, is not complete.
+  bool body_complete = false;
 };
 
 // Sends `request` and reads the answer; nullopt for a transport failure: no
 // final status was received (name resolution, connection, the connect
-// deadline, TLS or certificate, an answer broken before its status, a URL the
-// client does not take). Blocks the calling thread for the whole exchange.
+// deadline, TLS or certificate, an answer broken before its status, the
+// deadline or the stall rule before the final status's header block has
+// ended, a URL the client does not take). Blocks the calling thread for the
+// whole exchange, at most `deadline_ms`.
 // Safe to call from several threads at once: each call has its own connection.
 std::optional<HttpsResponse> https_exchange(const HttpsRequest& request);
 

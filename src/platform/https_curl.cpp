@@ -24,6 +24,7 @@ using CurlUrl = std::unique_ptr<CURLU, CurlUrlCleanup>;
 // The answer as it arrives: its header blocks and its body.
 struct Transfer {
   CURL* curl;
+  std::size_t max_body_bytes;
   bool final_headers = false;  // the header block of a final (non-1xx) status has ended
   std::string body;
 };
@@ -39,9 +40,15 @@ std::size_t on_header(char* data, std::size_t size, std::size_t count, void* use
   return size * count;
 }
 
+// Counted here rather than by CURLOPT_MAXFILESIZE: that option looks only at a
+// declared Content-Length (a chunked or closing body of unknown length passes
+// it), counts the bytes before gzip decoding, and fails while the headers are
+// still being read, which would turn a long answer into a transport failure.
 std::size_t on_body(char* data, std::size_t size, std::size_t count, void* user) {
+  auto& transfer = *static_cast<Transfer*>(user);
+  if (size * count > transfer.max_body_bytes - transfer.body.size()) return 0;  // ends the read: CURLE_WRITE_ERROR
   try {
-    static_cast<Transfer*>(user)->body.append(data, size * count);
+    transfer.body.append(data, size * count);
     return size * count;
   } catch (const std::bad_alloc&) {
     return 0;  // ends the read; the body then counts as broken
@@ -86,17 +93,20 @@ bool configure(CURL* curl, const HttpsRequest& request, curl_blob& roots, curl_s
          set(CURLOPT_SSL_VERIFYPEER, 1L) && set(CURLOPT_SSL_VERIFYHOST, 2L) &&
          // An empty proxy makes curl ignore every proxy variable of the environment.
          set(CURLOPT_PROXY, "") && set(CURLOPT_CONNECTTIMEOUT_MS, request.connect_deadline_ms) &&
-         // A server that goes silent would otherwise hold the caller for ever.
+         // A server that goes silent would otherwise hold the caller for ever,
+         // and one that trickles a few bytes a second stays above the stall rule.
          set(CURLOPT_LOW_SPEED_LIMIT, 1L) && set(CURLOPT_LOW_SPEED_TIME, request.stall_seconds) &&
-         set(CURLOPT_ACCEPT_ENCODING, "gzip") && set(CURLOPT_FOLLOWLOCATION, 0L) &&
-         set(CURLOPT_HEADERFUNCTION, on_header) && set(CURLOPT_HEADERDATA, &transfer) &&
-         set(CURLOPT_WRITEFUNCTION, on_body) && set(CURLOPT_WRITEDATA, &transfer) && set(CURLOPT_HTTPHEADER, headers);
+         set(CURLOPT_TIMEOUT_MS, request.deadline_ms) && set(CURLOPT_ACCEPT_ENCODING, "gzip") &&
+         set(CURLOPT_FOLLOWLOCATION, 0L) && set(CURLOPT_HEADERFUNCTION, on_header) &&
+         set(CURLOPT_HEADERDATA, &transfer) && set(CURLOPT_WRITEFUNCTION, on_body) &&
+         set(CURLOPT_WRITEDATA, &transfer) && set(CURLOPT_HTTPHEADER, headers);
 }
 
 }  // namespace
 
 std::optional<HttpsResponse> https_exchange(const HttpsRequest& request) {
-  if (!curl_ready()) return std::nullopt;
+  // curl reads a time-out of 0 as none at all.
+  if (request.deadline_ms <= 0 || !curl_ready()) return std::nullopt;
   const CurlEasy handle(curl_easy_init());
   if (!handle) return std::nullopt;
   CURL* const curl = handle.get();
@@ -105,10 +115,13 @@ std::optional<HttpsResponse> https_exchange(const HttpsRequest& request) {
   // "Expect:" keeps curl from adding its own 100-continue header to a long body.
   if (request.method == HttpMethod::post) lines.emplace_back("Expect:");
   const CurlSlist headers = header_list(lines);
-  Transfer transfer{curl, false, {}};
+  Transfer transfer{curl, request.max_body_bytes, false, {}};
   curl_blob roots{};
   if ((!lines.empty() && !headers) || !configure(curl, request, roots, headers.get(), transfer)) return std::nullopt;
 
+  // curl says CURLE_OPERATION_TIMEDOUT for the deadline and the stall rule
+  // alike, before the status or after it, and CURLE_WRITE_ERROR for a body
+  // past the bound; whether a final status had arrived decides which it is.
   const CURLcode result = curl_easy_perform(curl);
   if (!transfer.final_headers) return std::nullopt;
   HttpsResponse response;

@@ -4,6 +4,9 @@
 
 namespace bq::platform {
 
-void open_link(const std::string& link) { (void)start_detached("xdg-open", {link}); }
+void open_link(const std::string& link) {
+  if (holds_control_character(link)) return;
+  (void)start_detached("xdg-open", {link});
+}
 
 }  // namespace bq::platform

@@ -2,6 +2,7 @@
 // Child processes: one run with its output captured, and one start that is
 // not waited for. Backends: process_posix.cpp, process_win32.cpp.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <variant>
@@ -11,8 +12,12 @@ namespace bq::platform {
 
 struct ChildOutput {
   std::uint32_t exitCode = 0;
-  std::string out;  // every byte of standard output
-  std::string err;  // every byte of standard error
+  std::string out;  // every byte of standard output, up to the bound
+  std::string err;  // every byte of standard error, up to the bound
+  // The child wrote more than the bound and was ended for it: `out` and `err`
+  // are then only the first bytes it wrote, and `exitCode` is that of a
+  // killed process, which says nothing of the child's own outcome.
+  bool output_exceeded = false;
 };
 
 // Runs `program` (a bare name is looked up on the PATH) with `args`, standard
@@ -21,8 +26,20 @@ struct ChildOutput {
 // The environment and working folder are inherited. On a start failure the
 // result is the launcher's description: "program not found", or the system's
 // message for the error then " (os error N)".
+//
+// At most `max_output_bytes` are kept, counted over both streams together, so
+// a child that writes without end cannot grow the caller's memory without
+// end. Once a read brings the total past the bound, every backend does the
+// same: it keeps the bytes that still fit (out.size() + err.size() is then
+// exactly the bound), stops reading, ends the child at once (SIGKILL;
+// TerminateProcess on Windows; the child's own children are not looked
+// for), closes its ends of both pipes, still waits for the child so that
+// nothing is left behind (no zombie, no handle), and returns the output with
+// `output_exceeded` set. A child that writes exactly the bound and ends is
+// not ended early: the bound is only exceeded by a byte beyond it.
 // Blocks the calling thread; safe to call from several threads at once.
-std::variant<ChildOutput, std::string> run_child(const std::string& program, const std::vector<std::string>& args);
+std::variant<ChildOutput, std::string> run_child(const std::string& program, const std::vector<std::string>& args,
+                                                 std::size_t max_output_bytes);
 
 // Starts `program` with `args` and does not wait for it; the child is reaped
 // when it ends, so none is left behind as a zombie. No shell is involved.

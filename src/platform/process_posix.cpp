@@ -150,9 +150,19 @@ std::uint32_t exit_code_of(int status) {
   return 1;
 }
 
+// Appends what still fits of `data` to `sink`, within the `room` left over
+// both streams; false when some of it did not fit.
+bool keep(std::string& sink, const char* data, std::size_t size, std::size_t& room) {
+  const std::size_t kept = std::min(size, room);
+  sink.append(data, kept);
+  room -= kept;
+  return kept == size;
+}
+
 // Takes what is left in a pipe once its writer has exited, without waiting:
 // at most the pipe's capacity, which holds all that the writer left unread.
-void take_rest(Fd& fd, std::string& sink, char* buffer, std::size_t size) {
+// False when that overflowed `room`.
+bool take_rest(Fd& fd, std::string& sink, std::size_t& room, char* buffer, std::size_t size) {
   const int capacity = ::fcntl(fd.get(), F_GETPIPE_SZ);
   std::size_t left = capacity > 0 ? static_cast<std::size_t>(capacity) : 1u << 20;
   const int flags = ::fcntl(fd.get(), F_GETFL);
@@ -161,10 +171,11 @@ void take_rest(Fd& fd, std::string& sink, char* buffer, std::size_t size) {
     const ssize_t n = ::read(fd.get(), buffer, std::min(size, left));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
-    sink.append(buffer, static_cast<std::size_t>(n));
+    if (!keep(sink, buffer, static_cast<std::size_t>(n), room)) return false;
     left -= static_cast<std::size_t>(n);
   }
   fd.reset();
+  return true;
 }
 
 // Reads both pipes at the same time, so that a child blocked on a full stderr
@@ -172,8 +183,9 @@ void take_rest(Fd& fd, std::string& sink, char* buffer, std::size_t size) {
 // child itself has exited (`child` is its pidfd, or -1 where there is none):
 // a process it left behind still holding a pipe must not keep the caller
 // waiting. A read error other than EINTR/EAGAIN ends that stream as if it had
-// reached its end.
-void drain(Fd& out_fd, Fd& err_fd, int child, std::string& out, std::string& err) {
+// reached its end. Stops early, returning false, when the output overflows
+// `room`; the pipes the caller still holds are then left open.
+bool drain(Fd& out_fd, Fd& err_fd, int child, std::size_t room, std::string& out, std::string& err) {
   std::array<char, 65536> buffer;
   Fd* fds[2] = {&out_fd, &err_fd};
   std::string* sinks[2] = {&out, &err};
@@ -186,28 +198,30 @@ void drain(Fd& out_fd, Fd& err_fd, int child, std::string& out, std::string& err
       // poll itself failing (ENOMEM) leaves nothing to wait on: stop reading.
       out_fd.reset();
       err_fd.reset();
-      return;
+      return true;
     }
     for (int i = 0; i < 2; ++i) {
       if (fds[i]->get() < 0 || polled[i].revents == 0) continue;
       const ssize_t n = ::read(fds[i]->get(), buffer.data(), buffer.size());
       if (n > 0) {
-        sinks[i]->append(buffer.data(), static_cast<std::size_t>(n));
+        if (!keep(*sinks[i], buffer.data(), static_cast<std::size_t>(n), room)) return false;
       } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
         fds[i]->reset();
       }
     }
     if (child >= 0 && polled[2].revents != 0) {
       for (int i = 0; i < 2; ++i) {
-        if (fds[i]->get() >= 0) take_rest(*fds[i], *sinks[i], buffer.data(), buffer.size());
+        if (fds[i]->get() >= 0 && !take_rest(*fds[i], *sinks[i], room, buffer.data(), buffer.size())) return false;
       }
     }
   }
+  return true;
 }
 
 }  // namespace
 
-std::variant<ChildOutput, std::string> run_child(const std::string& program, const std::vector<std::string>& args) {
+std::variant<ChildOutput, std::string> run_child(const std::string& program, const std::vector<std::string>& args,
+                                                 std::size_t max_output_bytes) {
   Fd out_read, out_write, err_read, err_write;
   if (!make_pipe(out_read, out_write) || !make_pipe(err_read, err_write)) return os_error(errno);
 
@@ -232,7 +246,14 @@ std::variant<ChildOutput, std::string> run_child(const std::string& program, con
   // Where pidfds are missing (kernels before 5.3) the pipes' ends alone end the reading.
   const Fd child(pidfd_of(pid));
   ChildOutput result;
-  drain(out_read, err_read, child.get(), result.out, result.err);
+  if (!drain(out_read, err_read, child.get(), max_output_bytes, result.out, result.err)) {
+    // Not reaped yet, so the pid still names this child and no other process.
+    ::kill(pid, SIGKILL);
+    // Whatever the child left behind that still writes now meets a closed pipe.
+    out_read.reset();
+    err_read.reset();
+    result.output_exceeded = true;
+  }
   int status = 0;
   if (const int error = wait_for(pid, status); error != 0) return os_error(error);
   result.exitCode = exit_code_of(status);

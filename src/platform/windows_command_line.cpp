@@ -4,6 +4,8 @@
 
 #include "platform/windows_command_line.hpp"
 
+#include "platform/open_link.hpp"
+
 namespace bq::platform {
 namespace {
 
@@ -46,9 +48,8 @@ std::string windows_command_line(const std::string& program, const std::vector<s
 }
 
 std::optional<std::string> windows_start_command_line(std::string_view link) {
+  if (holds_control_character(link)) return std::nullopt;
   for (const char c : link) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) return std::nullopt;
     switch (c) {
       case '&':
       case '|':

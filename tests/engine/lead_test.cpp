@@ -1,12 +1,14 @@
 #include "engine/lead.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <future>
 #include <map>
 #include <ostream>
+#include <thread>
 
 #include <gtest/gtest.h>
 #include <openssl/pem.h>
@@ -82,6 +84,16 @@ LeadReply send(const std::string& url, const LeadForm& form = sample_form(), lon
   transport.trusted_roots = roots;
   transport.stall_seconds = stall_seconds;
   return bq::engine::submit_consultation_lead(form, transport);
+}
+
+// With a short deadline for the whole exchange and a stall rule that cannot
+// fire first.
+LeadReply send_within(const std::string& url, long deadline_ms) {
+  bq::engine::LeadTransport transport;
+  transport.endpoint = url;
+  transport.trusted_roots = authority().pem;
+  transport.deadline_ms = deadline_ms;
+  return bq::engine::submit_consultation_lead(sample_form(), transport);
 }
 
 std::string closed_url() { return "https://127.0.0.1:" + std::to_string(bq::test::closed_port()) + "/lead"; }
@@ -387,27 +399,73 @@ TEST(LeadExchange, EachAnswerBecomesItsReply) {
   EXPECT_EQ(server.requests().size(), cases.size());
 }
 
-TEST(LeadExchange, BodyIsReadToItsEndWhateverItsSize) {
-  // 48 MiB of white space inside the object: only its last byte closes it.
-  constexpr std::size_t PADDING = 48u << 20;
-  RecordingServer server(server_credentials(), [](const httplib::Request&, httplib::Response& response) {
-    response.status = 200;
-    auto sent = std::make_shared<std::size_t>(0);
-    response.set_chunked_content_provider("application/octet-stream", [sent](std::size_t, httplib::DataSink& sink) {
-      static const std::string head = R"({"error":"tới cuối","ok":false)";
-      static const std::string spaces(1 << 20, ' ');
-      if (*sent == 0) sink.write(head.data(), head.size());
-      if (*sent < PADDING) {
-        sink.write(spaces.data(), spaces.size());
-        *sent += spaces.size();
-      } else {
-        sink.write("}", 1);
+// The most bytes of answer body read: 1 MiB.
+constexpr std::size_t BODY_BOUND = std::size_t{1} << 20;
+
+// A chunked answer of `status` holding `head`, then spaces in 64 KiB chunks up
+// to `size` bytes with a closing "}" as the last one, or without end when
+// `size` is 0 (until the client leaves, or for at most 256 MiB). `sent`
+// counts the bytes the server got out.
+RecordingServer::Handler padded(int status, std::string head, std::size_t size,
+                                std::shared_ptr<std::atomic<std::size_t>> sent) {
+  return [=](const httplib::Request&, httplib::Response& response) {
+    response.status = status;
+    response.set_chunked_content_provider("application/json", [=](std::size_t, httplib::DataSink& sink) {
+      static const std::string spaces(64 * 1024, ' ');
+      std::size_t done = *sent;
+      if (done == 0) {
+        if (!sink.write(head.data(), head.size())) return false;
+        done = head.size();
+      }
+      const std::size_t last = size == 0 ? std::size_t{256} << 20 : size - 1;
+      const std::size_t chunk = std::min(spaces.size(), last - done);
+      if (chunk > 0 && !sink.write(spaces.data(), chunk)) return false;
+      *sent = done + chunk;
+      if (*sent == last) {
+        if (size != 0) sink.write("}", 1);
         sink.done();
       }
       return true;
     });
+  };
+}
+
+TEST(LeadExchange, BodyIsReadToItsEndUpToTheBound) {
+  // Exactly the bound: white space inside the object, only its last byte
+  // closes it. One byte more is not one JSON value, whatever it would read as.
+  const std::string head = R"({"error":"tới cuối","ok":false)";
+  for (const int status : {200, 422}) {
+    SCOPED_TRACE(status);
+    RecordingServer whole(server_credentials(),
+                          padded(status, head, BODY_BOUND, std::make_shared<std::atomic<std::size_t>>(0)));
+    EXPECT_EQ(send(whole.url("/whole")), failure("tới cuối"));
+    RecordingServer over(server_credentials(),
+                         padded(status, head, BODY_BOUND + 1, std::make_shared<std::atomic<std::size_t>>(0)));
+    EXPECT_EQ(send(over.url("/over")), status == 200 ? success(PHONE) : failure(http_status_message(422)));
+  }
+}
+
+TEST(LeadExchange, EndlessBodyEndsAtTheBound) {
+  // The reading stops at the bound rather than at the deadline: the server
+  // gets out little more than the bound and the socket buffers before the
+  // client has left.
+  for (const int status : {200, 422}) {
+    SCOPED_TRACE(status);
+    const auto sent = std::make_shared<std::atomic<std::size_t>>(0);
+    RecordingServer server(server_credentials(), padded(status, R"({"error":"endless")", 0, sent));
+    EXPECT_EQ(send(server.url("/endless")), status == 200 ? success(PHONE) : failure(http_status_message(422)));
+    EXPECT_LT(sent->load(), 32 * BODY_BOUND);
+  }
+  // The bound counts the body as decoded: a small gzip stream that unpacks to
+  // more is cut too.
+  const std::string packed = bq::test::gzip(R"({"error":"bomb")" + std::string(64 * BODY_BOUND, ' ') + "}");
+  ASSERT_LT(packed.size(), BODY_BOUND);
+  RecordingServer bomb(server_credentials(), [&packed](const httplib::Request&, httplib::Response& response) {
+    response.status = 422;
+    response.set_header("Content-Encoding", "gzip");
+    response.set_content(packed, "application/json");
   });
-  EXPECT_EQ(send(server.url("/big")), failure("tới cuối"));
+  EXPECT_EQ(send(bomb.url("/bomb")), failure(http_status_message(422)));
 }
 
 TEST(LeadExchange, BrokenAnswerBodiesCountAsNoJsonValue) {
@@ -653,6 +711,83 @@ TEST(LeadConnection, SilentServerEndsAsANetworkFailure) {
   // A TLS server that reads the request and keeps the connection open without a word.
   bq::test::RawTlsServer raw(server_credentials(), "", true);
   EXPECT_EQ(send(raw.url("/lead"), sample_form(), 1), failure(network_message()));
+}
+
+TEST(LeadConnection, TrickleEndsAtTheDeadline) {
+  // Two bytes a second stay above the stall rule; the whole body would take
+  // seconds more than the deadline, and then read as another reply.
+  for (const auto& [status, body] : {std::pair{200, std::string(R"({"ok":false, "error":"slow"})")},
+                                     std::pair{422, std::string(R"({"error":"slow"})")}}) {
+    SCOPED_TRACE(status);
+    RecordingServer server(server_credentials(), [status, body](const httplib::Request&, httplib::Response& response) {
+      response.status = status;
+      response.set_chunked_content_provider("application/json", [body](std::size_t offset, httplib::DataSink& sink) {
+        if (offset >= body.size()) {
+          sink.done();
+          return true;
+        }
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        return sink.write(body.data() + offset, std::min<std::size_t>(2, body.size() - offset));
+      });
+    });
+    EXPECT_EQ(send_within(server.url("/trickle"), 1500),
+              status == 200 ? success(PHONE) : failure(http_status_message(422)));
+  }
+}
+
+TEST(LeadConnection, SilenceEndsAtTheDeadline) {
+  // The header block of a final status, then nothing: the status stands.
+  for (const int status : {200, 422}) {
+    SCOPED_TRACE(status);
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    RecordingServer server(
+        server_credentials(), [status, released](const httplib::Request&, httplib::Response& response) {
+          response.status = status;
+          response.set_chunked_content_provider("application/json", [released](std::size_t, httplib::DataSink&) {
+            released.wait_for(std::chrono::seconds(30));
+            return false;
+          });
+        });
+    EXPECT_EQ(send_within(server.url("/silent"), 1000),
+              status == 200 ? success(PHONE) : failure(http_status_message(422)));
+    release.set_value();
+  }
+  // Silence before the header block has ended is silence before the status.
+  struct Case {
+    std::string raw;
+    LeadReply expected;
+  };
+  const Case cases[] = {
+      {"", failure(network_message())},
+      {"HTTP/1.1 200 OK\r\n", failure(network_message())},
+      {"HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Len", failure(network_message())},
+      {"HTTP/1.1 100 Continue\r\n\r\n", failure(network_message())},
+      {"HTTP/1.1 200 OK\r\nContent-Length: 40\r\n\r\n{\"ok\":false", success(PHONE)},
+      {"HTTP/1.1 422 Unprocessable\r\nContent-Length: 40\r\n\r\n{\"error\":", failure(http_status_message(422))},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.raw);
+    bq::test::RawTlsServer server(server_credentials(), c.raw, true);
+    EXPECT_EQ(send_within(server.url("/lead"), 1000), c.expected);
+  }
+}
+
+TEST(LeadConnection, TheDeadlineCoversEveryRedirect) {
+  // Each answer comes quickly enough on its own; together they take longer
+  // than the deadline, which then runs out before a final status.
+  RecordingServer server(server_credentials(), [](const httplib::Request& request, httplib::Response& response) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    const int hop = std::stoi(request.path.substr(1));
+    if (hop < 4) {
+      response.status = 303;
+      response.set_header("Location", "/" + std::to_string(hop + 1));
+    }
+    response.set_content(R"({"ok":true})", "application/json");
+  });
+  EXPECT_EQ(send_within(server.url("/0"), 1500), failure(network_message()));
+  EXPECT_LE(server.requests().size(), 3u);
+  EXPECT_EQ(send_within(server.url("/0"), 30'000), success(PHONE));
 }
 
 TEST(LeadConnection, ProxyVariablesAreIgnored) {

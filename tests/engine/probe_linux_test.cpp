@@ -44,7 +44,7 @@ TEST(LinuxProbe, CommandIsTheShellWithTheScript) {
 
 TEST(LinuxProbe, PrintsOneLineWithTheKeysInRecordOrder) {
   const ProbeCommand command = bq::engine::probe_command();
-  auto result = bq::platform::run_child(command.program, command.args);
+  auto result = bq::platform::run_child(command.program, command.args, bq::engine::MAX_PROBE_OUTPUT_BYTES);
   ASSERT_TRUE(std::holds_alternative<bq::platform::ChildOutput>(result)) << std::get<std::string>(result);
   const auto& child = std::get<bq::platform::ChildOutput>(result);
   EXPECT_EQ(child.exitCode, 0u);
@@ -109,7 +109,8 @@ exec /bin/sh -c "$2"
 )";
 
 bool can_make_mount_namespaces() {
-  auto result = bq::platform::run_child("unshare", {"--mount", "--propagation", "private", "/bin/true"});
+  auto result = bq::platform::run_child("unshare", {"--mount", "--propagation", "private", "/bin/true"},
+                                        bq::engine::MAX_PROBE_OUTPUT_BYTES);
   const auto* child = std::get_if<bq::platform::ChildOutput>(&result);
   return child != nullptr && child->exitCode == 0;
 }

@@ -144,6 +144,39 @@ TEST(ProbeHardware, LargeOutputOnBothStreams) {
   EXPECT_EQ(outcome(bq::engine::probe_hardware({program, {dir.path().string()}})), "ok");
 }
 
+TEST(ProbeHardware, AChildThatWritesWithoutEndIsEndedAndFails) {
+  // A record first, then endless text on one stream or both: the probe keeps
+  // no more than its bound, ends the child and reports an unreadable record.
+  TempDir dir;
+  dir.write("object.json", read_data_line("snapshot-ready.json"));
+  const std::string expected = READ_FAULT + "output longer than 16777216 bytes";
+  for (const std::string endless : {"exec yes", "exec yes >&2", "yes & exec yes >&2"}) {
+    SCOPED_TRACE(endless);
+    const std::string program = dir.script("endless", "cat \"$1/object.json\"\n" + endless);
+    EXPECT_EQ(outcome(bq::engine::probe_hardware({program, {dir.path().string()}})), expected);
+  }
+}
+
+TEST(ReadProbeOutput, OutputPastTheBoundFailsWhateverWasKept) {
+  // The exit code of a killed child and the bytes kept before the cut say
+  // nothing: not the record, not the error text.
+  const std::string expected = READ_FAULT + "output longer than 16777216 bytes";
+  bq::platform::ChildOutput child;
+  child.output_exceeded = true;
+  for (const std::uint32_t code : {0u, 137u}) {
+    child.exitCode = code;
+    child.out = read_data_line("snapshot-ready.json");
+    child.err = "";
+    EXPECT_EQ(outcome(bq::engine::read_probe_output(child)), expected);
+    child.out = "";
+    child.err = "a warning";
+    EXPECT_EQ(outcome(bq::engine::read_probe_output(child)), expected);
+  }
+  child.output_exceeded = false;
+  child.out = read_data_line("snapshot-ready.json");
+  EXPECT_EQ(outcome(bq::engine::read_probe_output(child)), "ok");
+}
+
 TEST(ReadProbeOutput, SurvivesAnyBytes) {
   // Mutations of a valid object and random bytes: each ends in a record or in
   // one of the messages, never in a crash or an exception.

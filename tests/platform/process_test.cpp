@@ -22,8 +22,11 @@ using bq::platform::ChildOutput;
 using bq::platform::run_child;
 using bq::test::TempDir;
 
-ChildOutput run_ok(const std::string& program, const std::vector<std::string>& args) {
-  auto result = run_child(program, args);
+// More than any child of these tests writes, where the bound is not the point.
+constexpr std::size_t ROOM = std::size_t{64} << 20;
+
+ChildOutput run_ok(const std::string& program, const std::vector<std::string>& args, std::size_t bound = ROOM) {
+  auto result = run_child(program, args, bound);
   if (auto* error = std::get_if<std::string>(&result)) {
     ADD_FAILURE() << program << ": " << *error;
     return {};
@@ -32,7 +35,7 @@ ChildOutput run_ok(const std::string& program, const std::vector<std::string>& a
 }
 
 std::string start_error(const std::string& program) {
-  auto result = run_child(program, {});
+  auto result = run_child(program, {}, ROOM);
   if (auto* error = std::get_if<std::string>(&result)) return *error;
   return "started, exit code " + std::to_string(std::get<ChildOutput>(result).exitCode);
 }
@@ -164,7 +167,7 @@ TEST(RunChild, WorksWhenTheCallersStandardStreamsAreClosed) {
   int saved[3];
   for (int fd = 0; fd < 3; ++fd) saved[fd] = ::fcntl(fd, F_DUPFD_CLOEXEC, 10);
   for (int fd = 0; fd < 3; ++fd) ::close(fd);
-  auto result = run_child("/bin/sh", {"-c", "cat; echo out; echo err >&2"});
+  auto result = run_child("/bin/sh", {"-c", "cat; echo out; echo err >&2"}, ROOM);
   for (int fd = 0; fd < 3; ++fd) {
     ::dup2(saved[fd], fd);
     ::close(saved[fd]);
@@ -198,7 +201,7 @@ TEST(RunChild, ChildrenStartedAtTheSameTimeInheritNoPipeOfAnother) {
   for (std::size_t t = 0; t < leaks.size(); ++t) {
     threads.emplace_back([&, t] {
       for (int i = 0; i < 15; ++i) {
-        auto result = run_child("ls", {"-l", "/proc/self/fd/"});
+        auto result = run_child("ls", {"-l", "/proc/self/fd/"}, ROOM);
         if (auto* error = std::get_if<std::string>(&result)) {
           leaks[t] += *error;
           continue;
@@ -259,6 +262,55 @@ TEST(StartDetached, StartsTheChildAndLeavesNoZombie) {
 
 TEST(StartDetached, ReportsAProgramThatCannotStart) {
   EXPECT_FALSE(bq::platform::start_detached("bq-no-such-program-on-the-path", {}));
+}
+
+TEST(RunChild, OutputPastTheBoundEndsTheChild) {
+  // `out` and `err` are what is kept: the first bytes of each stream, exactly
+  // the bound over both once it is exceeded.
+  struct Case {
+    std::string script;
+    std::size_t bound;
+    bool exceeded;
+    std::string out;
+    std::string err;
+  };
+  const std::string ys(5000, 'y');
+  const Case cases[] = {
+      {"while :; do printf yyyyy; done", 5000, true, ys, ""},
+      {"while :; do printf yyyyy; done >&2", 5000, true, "", ys},
+      // Signals that would end a polite child change nothing.
+      {"trap '' TERM INT HUP PIPE; while :; do printf yyyyy; done", 5000, true, ys, ""},
+      // Exactly the bound is not past it, and the child's own exit code stands.
+      {"printf abc; printf de >&2; exit 3", 5, false, "abc", "de"},
+      {"printf abc; printf def >&2; exit 3", 5, true, "abc", "de"},
+      {"exit 3", 0, false, "", ""},
+      {"printf a", 0, true, "", ""},
+  };
+  const std::size_t descriptors = open_descriptors();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    const ChildOutput child = run_ok("/bin/sh", {"-c", c.script}, c.bound);
+    EXPECT_EQ(child.output_exceeded, c.exceeded);
+    EXPECT_EQ(child.out, c.out);
+    EXPECT_EQ(child.err, c.err);
+    if (!c.exceeded) {
+      EXPECT_EQ(child.exitCode, 3u);
+    }
+    // The child was reaped before the call returned.
+    EXPECT_EQ(children_of_this_process(), "");
+  }
+  EXPECT_EQ(open_descriptors(), descriptors);
+}
+
+TEST(RunChild, ABoundOfMegabytesOverBothStreamsEndsAnEndlessWriter) {
+  // Both streams without end at full speed, as a runaway child writes.
+  const std::size_t bound = std::size_t{4} << 20;
+  const ChildOutput child = run_ok("/bin/sh", {"-c", "yes out & exec yes err >&2"}, bound);
+  EXPECT_TRUE(child.output_exceeded);
+  EXPECT_EQ(child.out.size() + child.err.size(), bound);
+  EXPECT_EQ(child.out.find_first_not_of("out\n"), std::string::npos);
+  EXPECT_EQ(child.err.find_first_not_of("err\n"), std::string::npos);
+  EXPECT_EQ(children_of_this_process(), "");
 }
 
 }  // namespace

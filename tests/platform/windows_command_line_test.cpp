@@ -115,6 +115,8 @@ TEST(WindowsStartCommandLine, QuotesLikeTheRestAndRefusesWhatTheInterpreterActsO
       {"https://a/%PATH%", std::nullopt},
       {"https://a/\"b", std::nullopt},
       {"https://a/\r\nb", std::nullopt},
+      {std::string("https://a/\0b", 12), std::nullopt},
+      {"https://a/\x7f", std::nullopt},
   };
   for (const Case& c : cases) EXPECT_EQ(windows_start_command_line(c.link), c.expected) << c.link;
 }

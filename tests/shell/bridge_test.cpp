@@ -110,7 +110,9 @@ TEST(IpcMessageReader, AcceptsAndRefusesByTheRules) {
       {R"({"id":4,"action":"x","payload":)" + deep126 + "}", true, 4},
       {R"({"id":4,"action":"x","payload":)" + deep127 + "}", false},
       {R"({"id":5,"action":"x","other":)" + std::string(5000, '[') + std::string(5000, ']') + "}", true, 5},
-      {R"( {"id":6,"action":"x"} )" "\r\n\t", true, 6},
+      {R"( {"id":6,"action":"x"} )"
+       "\r\n\t",
+       true, 6},
       {R"({"id":6,"action":"x"}{"id":7,"action":"x"})", false},
       {R"({"id":6,"action":"x"} x)", false},
       {R"({"id":6,"action":"x",})", false},
@@ -128,8 +130,8 @@ TEST(IpcMessageReader, AcceptsAndRefusesByTheRules) {
   for (const Case& c : cases) {
     const auto result = shell::read_ipc_message(c.body);
     const auto* message = std::get_if<IpcMessage>(&result);
-    EXPECT_EQ(message != nullptr, c.parses) << c.body.substr(0, 80) << " -> "
-                                            << (message ? "parsed" : std::get<std::string>(result));
+    EXPECT_EQ(message != nullptr, c.parses)
+        << c.body.substr(0, 80) << " -> " << (message ? "parsed" : std::get<std::string>(result));
     if (message != nullptr && c.parses) {
       EXPECT_EQ(message->id, c.id) << c.body.substr(0, 80);
     }
@@ -137,7 +139,8 @@ TEST(IpcMessageReader, AcceptsAndRefusesByTheRules) {
 }
 
 TEST(IpcMessageReader, DecodesTheActionAndKeepsThePayload) {
-  const auto result = shell::read_ipc_message(R"({"payload":{"b":[1,"\u00e9"],"a":null},"action":"scan\u005fhardware","id":2})");
+  const auto result =
+      shell::read_ipc_message(R"({"payload":{"b":[1,"\u00e9"],"a":null},"action":"scan\u005fhardware","id":2})");
   const auto& message = std::get<IpcMessage>(result);
   EXPECT_EQ(message.action, "scan_hardware");
   EXPECT_EQ(support::write_json(message.payload), R"({"a":null,"b":[1,"é"]})");
@@ -148,9 +151,9 @@ TEST(Bridge, ScanRepliesWithTheReportOfTheProbedSnapshot) {
   FakeServices fakes;
   const auto scripts = run(R"({"id":7,"action":"scan_hardware","payload":{"ignored":[1,2]}})", fakes);
   ASSERT_EQ(scripts.size(), 1u);
-  const std::string expected = "window.__bqCallback(7, " +
-                               support::write_json(engine::report_to_json(engine::evaluate_snapshot(ready_snapshot()))) +
-                               ");";
+  const std::string expected =
+      "window.__bqCallback(7, " +
+      support::write_json(engine::report_to_json(engine::evaluate_snapshot(ready_snapshot()))) + ");";
   EXPECT_EQ(scripts[0], expected);
   EXPECT_NE(scripts[0].find("\"rawError\":null"), std::string::npos);
 }
@@ -207,6 +210,17 @@ TEST(Bridge, OpenUrlOpensOnlyTheAcceptedBeginnings) {
   FakeServices fakes;
   run(R"({"id":1,"action":"open_url"})", fakes);
   EXPECT_TRUE(fakes.opened.empty());
+}
+
+TEST(Bridge, OpenUrlHandsOnALinkWithANulWholeAndStillAnswersOk) {
+  // The link goes to the platform as the page wrote it, NUL and all, for the
+  // platform to refuse; the page gets the same answer either way.
+  FakeServices fakes;
+  const auto scripts = run(R"({"id":4,"action":"open_url","payload":{"url":"https://x.invalid/\u0000evil"}})", fakes);
+  ASSERT_EQ(scripts.size(), 1u);
+  EXPECT_EQ(scripts[0], R"(window.__bqCallback(4, {"ok":true});)");
+  ASSERT_EQ(fakes.opened.size(), 1u);
+  EXPECT_EQ(fakes.opened[0], std::string("https://x.invalid/\0evil", 23));
 }
 
 TEST(Bridge, SubmitLeadReadsThePayloadIntoAForm) {
@@ -288,8 +302,9 @@ TEST(BridgeHarness, RunsRequestLinesThroughTheWorker) {
                          "window.__bqCallback(0, {\"ok\":true});\n");
   EXPECT_EQ(run.err, "open https://brindlequay.vn/san-pham/x\n");
 
-  const auto failed = bq::test::run_harness({"request", "--probe-error", "Không gọi được PowerShell: program not found"},
-                                            "{\"id\":7,\"action\":\"scan_hardware\"}\n");
+  const auto failed =
+      bq::test::run_harness({"request", "--probe-error", "Không gọi được PowerShell: program not found"},
+                            "{\"id\":7,\"action\":\"scan_hardware\"}\n");
   EXPECT_NE(failed.out.find("\"rawError\":\"Không gọi được PowerShell: program not found\""), std::string::npos);
   EXPECT_TRUE(failed.out.starts_with("window.__bqCallback(7, {\"alreadyOnWin11\":false,\"checks\":[]"));
 }
