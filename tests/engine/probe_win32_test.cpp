@@ -44,10 +44,22 @@ TEST_F(ProbeOnWindows, StartsTheSystemsPowerShellWithTheSixArgumentsAndReadsItsR
       "\"powershell.exe\" -NoProfile -NonInteractive -ExecutionPolicy Bypass -Command \"[Console]::OutputEncoding"));
 }
 
-TEST_F(ProbeOnWindows, APowerShellThatFailsGivesItsErrorText) {
+TEST_F(ProbeOnWindows, APowerShellWithoutARecordGivesTheMessageOfItsCase) {
   install(POWERSHELL);
-  set_mode(L"fail");
-  EXPECT_EQ(outcome(bq::engine::probe_hardware()), "Get-CimInstance : Truy cập bị từ chối.");
+  struct Case {
+    const wchar_t* mode;
+    std::string expected;
+  };
+  const Case cases[] = {
+      // Exit status 1, text on standard error only: that text, trimmed.
+      {L"fail", "Get-CimInstance : Truy cập bị từ chối."},
+      // Exit status 0 and no output at all.
+      {L"", "Không phân tích được dữ liệu JSON phần cứng."},
+  };
+  for (const Case& c : cases) {
+    set_mode(c.mode);
+    EXPECT_EQ(outcome(bq::engine::probe_hardware()), c.expected);
+  }
 }
 
 TEST_F(ProbeOnWindows, WithoutPowerShellInTheSystemFolderAPlantedOneIsNotStarted) {
