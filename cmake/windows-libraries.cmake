@@ -52,9 +52,8 @@ target_compile_definitions(bq_httplib INTERFACE CPPHTTPLIB_OPENSSL_SUPPORT CPPHT
 target_link_libraries(bq_httplib INTERFACE OpenSSL::SSL ZLIB::ZLIB ws2_32 crypt32)
 add_library(PkgConfig::HTTPLIB ALIAS bq_httplib)
 
-# GoogleTest from Debian's sources (libgtest-dev ships them for this).
+# GoogleTest from Debian's sources (libgtest-dev ships them for this); they
+# define the GTest:: targets themselves.
 set(BQ_GOOGLETEST_SOURCE "/usr/src/googletest" CACHE PATH "GoogleTest's sources")
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory("${BQ_GOOGLETEST_SOURCE}" "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)
-add_library(GTest::gtest ALIAS gtest)
-add_library(GTest::gmock ALIAS gmock)
