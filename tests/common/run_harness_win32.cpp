@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "common/test_files.hpp"
-#include "platform/process.hpp"
+#include "platform/windows_command_line.hpp"
 
 namespace bq::test {
 namespace {
