@@ -50,13 +50,15 @@ class SystemFolderFakes : public ::testing::Test {
   void TearDown() override {
     ::SetEnvironmentVariableW(L"BQ_FAKE_RECORD", nullptr);
     ::SetEnvironmentVariableW(L"BQ_FAKE_MODE", nullptr);
-    std::error_code ignored;
     for (const auto& [file, bytes] : saved_) {
-      if (bytes) {
-        std::ofstream(file, std::ios::binary | std::ios::trunc) << *bytes;
-      } else {
-        std::filesystem::remove(file, ignored);
+      // A fake started without waiting may still be running, and a running
+      // program's file can be neither replaced nor removed: retry a while.
+      bool restored = false;
+      for (int i = 0; i < 1000 && !restored; ++i) {
+        if (i > 0) ::Sleep(10);
+        restored = put(file, bytes);
       }
+      EXPECT_TRUE(restored) << "could not put back " << utf8(file);
     }
   }
 
@@ -100,14 +102,20 @@ class SystemFolderFakes : public ::testing::Test {
 
   void replace(const std::filesystem::path& file, const std::optional<std::string>& bytes) {
     if (!saved_.contains(file)) saved_[file] = read_bytes(file);
-    std::error_code ignored;
-    std::filesystem::remove(file, ignored);
-    if (bytes) {
-      std::filesystem::create_directories(file.parent_path());
-      std::ofstream out(file, std::ios::binary | std::ios::trunc);
-      out << *bytes;
-      ASSERT_TRUE(out.good()) << utf8(file);
-    }
+    ASSERT_TRUE(put(file, bytes)) << utf8(file);
+  }
+
+  // `file` holds `bytes`, or is gone when there are none. Returns whether that worked.
+  static bool put(const std::filesystem::path& file, const std::optional<std::string>& bytes) {
+    std::error_code error;
+    std::filesystem::remove(file, error);
+    if (error) return false;
+    if (!bytes) return true;
+    std::filesystem::create_directories(file.parent_path(), error);
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << *bytes;
+    out.close();
+    return out.good();
   }
 
   WindowsTempDir dir_;
