@@ -12,29 +12,12 @@
 
 #include <gtest/gtest.h>
 
+#include "loop_guard.hpp"
+
 namespace {
 
 using namespace bq::gui;
-
-// The loop that the guard's timer ends; the tests run on one thread.
-const EventLoop* guarded_loop = nullptr;
-bool guard_fired = false;
-
-void CALLBACK end_guarded_loop(HWND, UINT, UINT_PTR, DWORD) {
-  guard_fired = true;
-  end_event_loop(*guarded_loop);
-}
-
-// Runs `loop` with `handler`, ending it after ten seconds should the test
-// never do so itself. Returns false when the guard had to end it.
-bool run_guarded(const EventLoop& loop, std::function<void(LoopEvent)> handler) {
-  guarded_loop = &loop;
-  guard_fired = false;
-  const UINT_PTR timer = SetTimer(nullptr, 0, 10'000, end_guarded_loop);
-  run_event_loop(loop, std::move(handler));
-  KillTimer(nullptr, timer);
-  return !guard_fired;
-}
+using bq::gui::testing::run_guarded;
 
 // Whether a message for this thread is waiting.
 bool message_pending() {

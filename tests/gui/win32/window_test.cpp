@@ -2,10 +2,14 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
+
+#include "loop_guard.hpp"
 
 #include "gui/error_box.hpp"
 #include "gui/win32/native_window.hpp"
@@ -13,6 +17,7 @@
 namespace {
 
 using namespace bq::gui;
+using bq::gui::testing::run_guarded;
 
 constexpr WindowAttributes ATTRIBUTES = {
     .title = "Brindle Quay — Kiểm tra điều kiện cài đặt Windows 11 Pro",
@@ -79,6 +84,76 @@ TEST(Win32Window, CannotBeMadeSmallerThanItsMinimum) {
   EXPECT_EQ(client.cx, scaled(520, dpi));
   EXPECT_EQ(client.cy, scaled(500, dpi));
   DestroyWindow(handle);
+}
+
+TEST(Win32Window, ACloseRequestReachesTheHandlerAndLeavesTheWindow) {
+  const EventLoop loop = create_event_loop();
+  const HWND handle = build(loop);
+  PostMessageW(handle, WM_CLOSE, 0, 0);
+  int closes = 0;
+  ASSERT_TRUE(run_guarded(loop, [&](LoopEvent event) {
+    if (std::holds_alternative<CloseRequested>(event)) ++closes;
+    end_event_loop(loop);
+  }));
+  EXPECT_EQ(closes, 1);
+  EXPECT_TRUE(IsWindow(handle));
+  EXPECT_TRUE(IsWindowVisible(handle));
+  DestroyWindow(handle);
+}
+
+// What another thread sees of an error box, before it presses OK.
+struct SeenBox {
+  bool found = false;
+  std::wstring text;
+  HWND owner = nullptr;
+  int buttons = 0;
+  bool error_icon = false;
+};
+
+BOOL CALLBACK inspect_child(HWND child, LPARAM data) {
+  auto* seen = reinterpret_cast<SeenBox*>(data);
+  wchar_t class_name[32]{};
+  GetClassNameW(child, class_name, 32);
+  if (lstrcmpiW(class_name, L"Button") == 0) ++seen->buttons;
+  // The system's error icon is one shared handle.
+  const auto icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
+  if (lstrcmpiW(class_name, L"Static") == 0 && icon != nullptr &&
+      icon == LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_HAND))) {
+    seen->error_icon = true;
+  }
+  return TRUE;
+}
+
+// Waits up to ten seconds for the box captioned `caption`, notes what it
+// shows and presses its OK button.
+SeenBox inspect_and_confirm(const wchar_t* caption) {
+  SeenBox seen;
+  HWND box = nullptr;
+  for (int i = 0; i < 200 && box == nullptr; ++i) {
+    box = FindWindowW(L"#32770", caption);
+    if (box == nullptr) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  if (box == nullptr) return seen;
+  seen.found = true;
+  wchar_t text[1024]{};
+  GetDlgItemTextW(box, 0xFFFF, text, 1024);  // the message's static control
+  seen.text = text;
+  seen.owner = GetWindow(box, GW_OWNER);
+  EnumChildWindows(box, inspect_child, reinterpret_cast<LPARAM>(&seen));
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  return seen;
+}
+
+TEST(Win32ErrorBox, ShowsItsCaptionAndTextWithTheErrorIconAndOneOkButton) {
+  SeenBox seen;
+  std::thread watcher([&] { seen = inspect_and_confirm(L"Hộp lỗi — thử"); });
+  show_error_box("Hộp lỗi — thử", "Dòng một.\nChi tiết: “lỗi”\n\nDòng cuối.");
+  watcher.join();
+  ASSERT_TRUE(seen.found);
+  EXPECT_EQ(seen.text, L"Dòng một.\nChi tiết: “lỗi”\n\nDòng cuối.");
+  EXPECT_EQ(seen.owner, nullptr);
+  EXPECT_EQ(seen.buttons, 1);
+  EXPECT_TRUE(seen.error_icon);
 }
 
 }  // namespace
