@@ -2,13 +2,13 @@
 
 #include <windows.h>
 
-#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "inspect_box.hpp"
 #include "loop_guard.hpp"
 
 #include "gui/error_box.hpp"
@@ -101,52 +101,9 @@ TEST(Win32Window, ACloseRequestReachesTheHandlerAndLeavesTheWindow) {
   DestroyWindow(handle);
 }
 
-// What another thread sees of an error box, before it presses OK.
-struct SeenBox {
-  bool found = false;
-  std::wstring text;
-  HWND owner = nullptr;
-  int buttons = 0;
-  bool error_icon = false;
-};
-
-BOOL CALLBACK inspect_child(HWND child, LPARAM data) {
-  auto* seen = reinterpret_cast<SeenBox*>(data);
-  wchar_t class_name[32]{};
-  GetClassNameW(child, class_name, 32);
-  if (lstrcmpiW(class_name, L"Button") == 0) ++seen->buttons;
-  // The system's error icon is one shared handle.
-  const auto icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
-  if (lstrcmpiW(class_name, L"Static") == 0 && icon != nullptr &&
-      icon == LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_HAND))) {
-    seen->error_icon = true;
-  }
-  return TRUE;
-}
-
-// Waits up to ten seconds for the box captioned `caption`, notes what it
-// shows and presses its OK button.
-SeenBox inspect_and_confirm(const wchar_t* caption) {
-  SeenBox seen;
-  HWND box = nullptr;
-  for (int i = 0; i < 200 && box == nullptr; ++i) {
-    box = FindWindowW(L"#32770", caption);
-    if (box == nullptr) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  if (box == nullptr) return seen;
-  seen.found = true;
-  wchar_t text[1024]{};
-  GetDlgItemTextW(box, 0xFFFF, text, 1024);  // the message's static control
-  seen.text = text;
-  seen.owner = GetWindow(box, GW_OWNER);
-  EnumChildWindows(box, inspect_child, reinterpret_cast<LPARAM>(&seen));
-  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-  return seen;
-}
-
 TEST(Win32ErrorBox, ShowsItsCaptionAndTextWithTheErrorIconAndOneOkButton) {
   SeenBox seen;
-  std::thread watcher([&] { seen = inspect_and_confirm(L"Hộp lỗi — thử"); });
+  std::thread watcher([&] { seen = inspect_box(L"Hộp lỗi — thử"); });
   show_error_box("Hộp lỗi — thử", "Dòng một.\nChi tiết: “lỗi”\n\nDòng cuối.");
   watcher.join();
   ASSERT_TRUE(seen.found);

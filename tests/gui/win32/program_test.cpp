@@ -1,0 +1,134 @@
+// The program and the window layer as whole processes under the system.
+
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <variant>
+
+#include <gtest/gtest.h>
+
+#include "gui/web_view.hpp"
+#include "gui/win32/text.hpp"
+#include "inspect_box.hpp"
+
+namespace {
+
+// A path from the build, as the system takes it: under wine a Linux path is
+// reached through drive Z:.
+std::wstring system_path(std::string path) {
+  if (path.starts_with('/')) path = "Z:" + path;
+  return std::wstring(path.begin(), path.end());
+}
+
+// A child whose standard error goes to a file of the test's own.
+struct Child {
+  PROCESS_INFORMATION process{};
+  std::wstring error_file;
+};
+
+Child start(const std::string& program) {
+  Child child;
+  wchar_t folder[MAX_PATH]{};
+  wchar_t file[MAX_PATH]{};
+  GetTempPathW(MAX_PATH, folder);
+  GetTempFileNameW(folder, L"bq", 0, file);
+  child.error_file = file;
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  const HANDLE error = CreateFileW(file, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdError = error;
+  std::wstring command_line = L"\"" + system_path(program) + L"\"";
+  const BOOL started = CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                      &startup, &child.process);
+  CloseHandle(error);
+  EXPECT_TRUE(started) << program << ": error " << GetLastError();
+  return child;
+}
+
+// The exit status, or STILL_ACTIVE when the child has not ended in `seconds`.
+DWORD wait_exit(const Child& child, int seconds) {
+  WaitForSingleObject(child.process.hProcess, static_cast<DWORD>(seconds) * 1000);
+  DWORD status = STILL_ACTIVE;
+  GetExitCodeProcess(child.process.hProcess, &status);
+  return status;
+}
+
+void finish(Child& child) {
+  if (wait_exit(child, 0) == STILL_ACTIVE) TerminateProcess(child.process.hProcess, 1);
+  WaitForSingleObject(child.process.hProcess, INFINITE);
+  CloseHandle(child.process.hThread);
+  CloseHandle(child.process.hProcess);
+  DeleteFileW(child.error_file.c_str());
+}
+
+std::string read_file(const std::wstring& path) {
+  const HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  std::string text;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+  CloseHandle(file);
+  return text;
+}
+
+// Waits up to fifteen seconds for a top-level window of `class_name` titled `title`.
+HWND wait_for_window(const wchar_t* class_name, const wchar_t* title) {
+  for (int i = 0; i < 300; ++i) {
+    if (const HWND found = FindWindowW(class_name, title)) return found;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return nullptr;
+}
+
+TEST(Win32Process, ClosingTheWindowWhileAWorkerHoldsEndsWithStatusZeroAtOnce) {
+  Child child = start(BQ_LAYER_APP);
+  // The title changes once the worker's script has gone through the proxy and
+  // the worker has started its ten-minute sleep.
+  const HWND window = wait_for_window(L"BrindleQuayWin11CheckWindow", L"Lớp cửa sổ — đang giữ");
+  ASSERT_NE(window, nullptr);
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(wait_exit(child, 15), 0u);
+  EXPECT_EQ(read_file(child.error_file), "");
+  finish(child);
+}
+
+TEST(Win32Process, StartUpWithoutAWebViewEndsInTheErrorBoxThenAFailureStatus) {
+  const auto built = bq::gui::build_web_view(nullptr, nullptr, "", {});
+  ASSERT_TRUE(std::holds_alternative<std::string>(built));
+  const std::string error = std::get<std::string>(built);
+
+  Child child = start(BQ_PROGRAM);
+  SeenBox seen;
+  std::thread watcher([&] { seen = inspect_box(L"Brindle Quay Win11 Check"); });
+  // The window stands behind the box.
+  const HWND window =
+      wait_for_window(L"BrindleQuayWin11CheckWindow", L"Brindle Quay — Kiểm tra điều kiện cài đặt Windows 11 Pro");
+  watcher.join();
+  EXPECT_NE(window, nullptr);
+  ASSERT_TRUE(seen.found);
+  const std::string expected_text =
+      "Máy tính chưa có Microsoft Edge WebView2 Runtime để mở giao diện.\nChi tiết: " + error +
+      "\n\nVui lòng cập nhật Windows hoặc liên hệ Zalo Brindle Quay: 0912 345 678.";
+  EXPECT_EQ(seen.text, bq::gui::utf16_from_utf8(expected_text));
+  EXPECT_EQ(seen.owner, nullptr);
+  EXPECT_EQ(seen.buttons, 1);
+  EXPECT_TRUE(seen.icon);  // which one, the error box's own test sees
+
+  const DWORD status = wait_exit(child, 15);
+  EXPECT_NE(status, STILL_ACTIVE);
+  EXPECT_NE(status, 0u);
+  // The line break may be CR LF: standard error can be a text stream here.
+  std::string fatal = read_file(child.error_file);
+  fatal.resize(std::min(fatal.find('\n'), fatal.size()));
+  if (fatal.ends_with('\r')) fatal.pop_back();
+  EXPECT_EQ(fatal, "WebView2 init error: " + error);
+  finish(child);
+}
+
+}  // namespace
