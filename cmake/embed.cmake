@@ -1,4 +1,4 @@
-# bq_embed(TARGET NAME FILE SYMBOL NAMESPACE)
+# bq_embed(TARGET FILE SYMBOL NAMESPACE)
 # Compiles the bytes of FILE into TARGET as
 #   namespace NAMESPACE { extern const std::string_view SYMBOL; }
 # The bytes are written as a hex array at build time, so any file (text or

@@ -1,13 +1,12 @@
 #include "engine/lead.hpp"
 
-#include <curl/curl.h>
-
 #include <algorithm>
-#include <memory>
-#include <new>
+#include <utility>
+#include <vector>
 
 #include <fmt/format.h>
 
+#include "platform/https.hpp"
 #include "support/ascii.hpp"
 #include "support/json_reader.hpp"
 #include "support/json_writer.hpp"
@@ -105,168 +104,54 @@ std::optional<BodyFacts> read_body(std::string_view body) {
   }
 }
 
-// The final answer of an exchange.
-struct Answer {
-  long status = 0;
-  std::string body;
-  bool body_complete = false;  // read to its end without a fault
-};
-
-struct CurlEasyCleanup {
-  void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
-};
-struct CurlSlistCleanup {
-  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-struct CurlUrlCleanup {
-  void operator()(CURLU* url) const { curl_url_cleanup(url); }
-};
-using CurlEasy = std::unique_ptr<CURL, CurlEasyCleanup>;
-using CurlSlist = std::unique_ptr<curl_slist, CurlSlistCleanup>;
-using CurlUrl = std::unique_ptr<CURLU, CurlUrlCleanup>;
-
-// One request of the exchange: its header block and its body.
-struct Transfer {
-  CURL* curl;
-  bool final_headers = false;  // the header block of a final (non-1xx) status has ended
-  std::string body;
-};
-
-std::size_t on_header(char* data, std::size_t size, std::size_t count, void* user) {
-  auto& transfer = *static_cast<Transfer*>(user);
-  const std::string_view line(data, size * count);
-  if (line == "\r\n" || line == "\n") {
-    long status = 0;
-    curl_easy_getinfo(transfer.curl, CURLINFO_RESPONSE_CODE, &status);
-    if (status >= 200) transfer.final_headers = true;
-  }
-  return size * count;
-}
-
-std::size_t on_body(char* data, std::size_t size, std::size_t count, void* user) {
-  try {
-    static_cast<Transfer*>(user)->body.append(data, size * count);
-    return size * count;
-  } catch (const std::bad_alloc&) {
-    return 0;  // ends the read; the body then counts as broken
-  }
-}
-
-CurlSlist header_list(std::initializer_list<const char*> lines) {
-  curl_slist* list = nullptr;
-  for (const char* line : lines) {
-    curl_slist* grown = curl_slist_append(list, line);
-    if (!grown) {
-      curl_slist_free_all(list);
-      return nullptr;
-    }
-    list = grown;
-  }
-  return CurlSlist(list);
-}
-
-// `location` resolved against `base` the way curl resolves a redirect itself.
-std::optional<std::string> resolve_location(const std::string& base, const char* location) {
-  const CurlUrl url(curl_url());
-  if (!url || curl_url_set(url.get(), CURLUPART_URL, base.c_str(), 0) != CURLUE_OK ||
-      curl_url_set(url.get(), CURLUPART_URL, location, CURLU_URLENCODE | CURLU_ALLOW_SPACE) != CURLUE_OK) {
-    return std::nullopt;
-  }
-  char* text = nullptr;
-  if (curl_url_get(url.get(), CURLUPART_URL, &text, 0) != CURLUE_OK) return std::nullopt;
-  std::string resolved(text);
-  curl_free(text);
-  return resolved;
-}
-
-bool curl_ready() {
-  // Once per process, before the first handle; thread-safe as a local static.
-  static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-  return ready;
-}
-
-// Sets up a fresh handle for the POST of `body`; false when curl refuses an option.
-bool configure(CURL* curl, const LeadTransport& transport, curl_blob& roots, curl_slist* headers,
-               const std::string& body) {
-  roots.data = const_cast<char*>(transport.trusted_roots.data());
-  roots.len = transport.trusted_roots.size();
-  roots.flags = CURL_BLOB_NOCOPY;  // outlives the handle
-  constexpr long TLS_1_2_TO_1_3 = long{CURL_SSLVERSION_TLSv1_2} | long{CURL_SSLVERSION_MAX_TLSv1_3};
-  const auto set = [curl](CURLoption option, auto value) { return curl_easy_setopt(curl, option, value) == CURLE_OK; };
-  return set(CURLOPT_NOSIGNAL, 1L) &&  // workers run side by side
-         set(CURLOPT_PROTOCOLS_STR, "http,https") && set(CURLOPT_HTTP_VERSION, long{CURL_HTTP_VERSION_1_1}) &&
-         set(CURLOPT_SSLVERSION, TLS_1_2_TO_1_3) &&
-         // Only the given roots: no bundle file and no certificate folder of the system.
-         set(CURLOPT_CAINFO, nullptr) && set(CURLOPT_CAPATH, nullptr) && set(CURLOPT_CAINFO_BLOB, &roots) &&
-         set(CURLOPT_SSL_VERIFYPEER, 1L) && set(CURLOPT_SSL_VERIFYHOST, 2L) &&
-         // An empty proxy makes curl ignore every proxy variable of the environment.
-         set(CURLOPT_PROXY, "") && set(CURLOPT_CONNECTTIMEOUT_MS, CONNECT_DEADLINE_MS) &&
-         // A server that goes silent would otherwise hold the page's request for ever.
-         set(CURLOPT_LOW_SPEED_LIMIT, 1L) && set(CURLOPT_LOW_SPEED_TIME, transport.stall_seconds) &&
-         set(CURLOPT_ACCEPT_ENCODING, "gzip") && set(CURLOPT_FOLLOWLOCATION, 0L) &&
-         set(CURLOPT_HEADERFUNCTION, on_header) && set(CURLOPT_WRITEFUNCTION, on_body) &&
-         set(CURLOPT_HTTPHEADER, headers) && set(CURLOPT_POSTFIELDS, body.data()) &&
-         set(CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-}
-
 // Sends the body by POST and follows the redirects; nullopt for a transport
 // failure (no final status received).
-std::optional<Answer> exchange(const LeadTransport& transport, const std::string& body) {
-  if (!curl_ready()) return std::nullopt;
-  const CurlEasy handle(curl_easy_init());
-  if (!handle) return std::nullopt;
-  CURL* const curl = handle.get();
-
+//
+// Redirects are followed here rather than by the HTTP client, because the
+// rule is the consultation's own and no client option spells it: a 301, 302
+// or 303 turns the POST into a GET without its body and without the body's
+// Content-Type, a 307 or 308 is followed only once the request is a GET (the
+// POST is never sent twice), any other 3xx is the answer, and after four
+// followed redirects any further 3xx is a failure. Kept here, the rule is the same over every
+// platform's transport.
+std::optional<platform::HttpsResponse> exchange(const LeadTransport& transport, const std::string& body) {
   const std::string origin = fmt::format("Origin: {}", WEB_ORIGIN);
   const std::string referer = fmt::format("Referer: {}", CHECK_PAGE_URL);
-  // "Expect:" keeps curl from adding its own 100-continue header to a long body.
-  const CurlSlist post_headers = header_list(
-      {"Content-Type: application/json", "Accept: application/json", origin.c_str(), referer.c_str(), "Expect:"});
-  const CurlSlist get_headers = header_list({"Accept: application/json", origin.c_str(), referer.c_str()});
-  curl_blob roots{};
-  if (!post_headers || !get_headers || !configure(curl, transport, roots, post_headers.get(), body)) {
-    return std::nullopt;
-  }
-
-  std::string url(transport.endpoint);
-  bool is_get = false;
+  platform::HttpsRequest request{
+      .method = platform::HttpMethod::post,
+      .url = std::string(transport.endpoint),
+      .headers = {"Content-Type: application/json", "Accept: application/json", origin, referer},
+      .body = body,
+      .trusted_roots = transport.trusted_roots,
+      .connect_deadline_ms = CONNECT_DEADLINE_MS,
+      .stall_seconds = transport.stall_seconds,
+  };
   for (int followed = 0;; ++followed) {
-    Transfer transfer{curl, false, {}};
-    if (curl_easy_setopt(curl, CURLOPT_URL, url.c_str()) != CURLE_OK ||
-        curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer) != CURLE_OK ||
-        curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer) != CURLE_OK) {
-      return std::nullopt;
-    }
-    const CURLcode result = curl_easy_perform(curl);
-    if (!transfer.final_headers) return std::nullopt;
-    long status = 0;
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-
+    std::optional<platform::HttpsResponse> answer = platform::https_exchange(request);
+    if (!answer) return std::nullopt;
+    const long status = answer->status;
     if (status >= 300 && status <= 398) {
       if (followed == MAX_FOLLOWED_REDIRECTS) return std::nullopt;
-      curl_header* location = nullptr;
-      const bool has_location = curl_easy_header(curl, "Location", 0, CURLH_HEADER, -1, &location) == CURLHE_OK;
+      const bool is_get = request.method == platform::HttpMethod::get;
       const bool to_get = status == 301 || status == 302 || status == 303;
       const bool keeps_get = (status == 307 || status == 308) && is_get;
-      if (has_location && (to_get || keeps_get)) {
-        std::optional<std::string> next = resolve_location(url, location->value);
+      if (answer->location && (to_get || keeps_get)) {
+        std::optional<std::string> next = platform::resolve_url(request.url, *answer->location);
         if (!next) return std::nullopt;
-        url = std::move(*next);
+        request.url = std::move(*next);
         if (!is_get) {
-          is_get = true;
-          if (curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L) != CURLE_OK ||
-              curl_easy_setopt(curl, CURLOPT_HTTPHEADER, get_headers.get()) != CURLE_OK) {
-            return std::nullopt;
-          }
+          request.method = platform::HttpMethod::get;
+          request.headers = {"Accept: application/json", origin, referer};
+          request.body.clear();
         }
         continue;
       }
     }
-    return Answer{status, std::move(transfer.body), result == CURLE_OK};
+    return answer;
   }
 }
 
-LeadReply reply_for(const Answer& answer, const std::string& contact) {
+LeadReply reply_for(const platform::HttpsResponse& answer, const std::string& contact) {
   const std::optional<BodyFacts> facts = answer.body_complete ? read_body(answer.body) : std::nullopt;
   if (answer.status >= 400) {
     if (facts && facts->error) return failure(*facts->error);
@@ -313,7 +198,7 @@ LeadReply submit_consultation_lead(const LeadForm& form, const LeadTransport& tr
   const std::optional<LeadRequest> request = build_lead_request(form);
   if (!request) return failure(std::string(PHONE_CHECK_MESSAGE));
   const std::string body = support::write_json(lead_request_to_json(*request));
-  const std::optional<Answer> answer = exchange(transport, body);
+  const std::optional<platform::HttpsResponse> answer = exchange(transport, body);
   if (!answer) return failure(network_message());
   return reply_for(*answer, request->contact);
 }

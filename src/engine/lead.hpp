@@ -70,7 +70,7 @@ struct LeadTransport {
   std::string_view endpoint = CONSULTATION_ENDPOINT;
   std::string_view trusted_roots = PUBLIC_ROOT_CERTIFICATES;  // PEM
   // Once connected, the exchange fails when less than a byte a second has
-  // moved for this long (curl averages over its last few seconds).
+  // moved for this long (averaged over the last few seconds).
   long stall_seconds = 60;
 };
 

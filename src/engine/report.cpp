@@ -103,8 +103,8 @@ HardwareReport evaluate_snapshot(const RawHardwareSnapshot& snapshot) {
   report.failCount = count_status(report.checks, "fail");
   report.alreadyOnWin11 = already_on_win11(snapshot);
 
-  const Verdict& verdict = report.failCount > 0   ? NOT_READY_VERDICT
-                           : report.warnCount > 0 ? NEEDS_BIOS_VERDICT
+  const Verdict& verdict = report.failCount > 0    ? NOT_READY_VERDICT
+                           : report.warnCount > 0  ? NEEDS_BIOS_VERDICT
                            : report.alreadyOnWin11 ? READY_ON_WIN11_VERDICT
                                                    : READY_VERDICT;
   if (!verdict.step.empty()) report.nextSteps.emplace_back(verdict.step);
@@ -119,8 +119,7 @@ HardwareReport evaluate_snapshot(const RawHardwareSnapshot& snapshot) {
   report.deviceName = device_name(snapshot);
   report.currentOs = snapshot.osCaption;
   report.osBuild = snapshot.osBuild;
-  report.shareUrl = build_share_url(report.verdictCode, report.verdictTone, report.deviceName, report.passCount,
-                                    report.warnCount, report.failCount, report.checks, snapshot);
+  report.shareUrl = build_share_url(report, snapshot);
   report.recommendedProducts = recommended_products(report.verdictCode);
   return report;
 }

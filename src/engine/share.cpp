@@ -21,33 +21,31 @@ nlohmann::json check_summary(const CheckRow& row) {
 
 }  // namespace
 
-std::string build_share_url(std::string_view verdictCode, std::string_view verdictTone, std::string_view deviceName,
-                            std::uint64_t passCount, std::uint64_t warnCount, std::uint64_t failCount,
-                            const std::vector<CheckRow>& checks, const RawHardwareSnapshot& snapshot) {
+std::string build_share_url(const HardwareReport& report, const RawHardwareSnapshot& snapshot) {
   nlohmann::json rows = nlohmann::json::array();
-  for (const CheckRow& row : checks) rows.push_back(check_summary(row));
+  for (const CheckRow& row : report.checks) rows.push_back(check_summary(row));
 
-  nlohmann::json report = nlohmann::json::object();
-  report["v"] = std::uint64_t{1};
-  report["code"] = verdictCode;
-  report["tone"] = verdictTone;
-  report["device"] = deviceName;
-  report["os"] = snapshot.osCaption;
-  report["cpu"] = snapshot.cpuName;
+  nlohmann::json summary = nlohmann::json::object();
+  summary["v"] = std::uint64_t{1};
+  summary["code"] = report.verdictCode;
+  summary["tone"] = report.verdictTone;
+  summary["device"] = report.deviceName;
+  summary["os"] = snapshot.osCaption;
+  summary["cpu"] = snapshot.cpuName;
   // Doubles stay number_float, so a whole size is written with its ".0".
-  report["ram"] = snapshot.ramGb;
-  report["disk"] = snapshot.diskTotalGb;
-  report["tpm"] = tpm_summary(snapshot);
-  report["boot"] = snapshot.firmwareType + " / " + snapshot.secureBoot;
-  report["pass"] = passCount;
-  report["warn"] = warnCount;
-  report["fail"] = failCount;
-  report["checks"] = std::move(rows);
+  summary["ram"] = snapshot.ramGb;
+  summary["disk"] = snapshot.diskTotalGb;
+  summary["tpm"] = tpm_summary(snapshot);
+  summary["boot"] = snapshot.firmwareType + " / " + snapshot.secureBoot;
+  summary["pass"] = report.passCount;
+  summary["warn"] = report.warnCount;
+  summary["fail"] = report.failCount;
+  summary["checks"] = std::move(rows);
 
   // The base64url alphabet needs no percent-encoding in a fragment.
   std::string url(CHECK_PAGE_URL);
   url += "#report=";
-  url += support::base64url_encode(support::write_json(report));
+  url += support::base64url_encode(support::write_json(summary));
   return url;
 }
 

@@ -2,18 +2,16 @@
 // The share link: the vendor's check page with a compact summary of the
 // report in its fragment.
 
-#include <cstdint>
 #include <string>
-#include <string_view>
-#include <vector>
 
-#include "engine/checks.hpp"
+#include "engine/report.hpp"
 #include "engine/snapshot.hpp"
 
 namespace bq::engine {
 
-std::string build_share_url(std::string_view verdictCode, std::string_view verdictTone, std::string_view deviceName,
-                            std::uint64_t passCount, std::uint64_t warnCount, std::uint64_t failCount,
-                            const std::vector<CheckRow>& checks, const RawHardwareSnapshot& snapshot);
+// The link for `report`, evaluated from `snapshot`: its verdict code and tone,
+// device name, counts and rows, and the machine's facts from the snapshot.
+// Pure: safe on any thread.
+std::string build_share_url(const HardwareReport& report, const RawHardwareSnapshot& snapshot);
 
 }  // namespace bq::engine

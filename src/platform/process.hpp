@@ -1,6 +1,6 @@
 #pragma once
-// Child processes. One backend per platform behind this header
-// (process_posix.cpp here, process_win32.cpp for Windows).
+// Child processes: one run with its output captured, and one start that is
+// not waited for. Backends: process_posix.cpp, process_win32.cpp.
 
 #include <cstdint>
 #include <string>
@@ -28,12 +28,5 @@ std::variant<ChildOutput, std::string> run_child(const std::string& program, con
 // when it ends, so none is left behind as a zombie. No shell is involved.
 // Returns false when it could not be started. Safe to call from any thread.
 bool start_detached(const std::string& program, const std::vector<std::string>& args);
-
-// The Windows command line for `program` and `args` by the convention that
-// the child's argument parsing undoes: the program name in double quotes,
-// then each argument after one blank; an empty argument or one holding a
-// blank or tab is quoted, an inner quote gets a backslash (the backslashes
-// before it doubled), and backslashes before a closing quote are doubled.
-std::string windows_command_line(const std::string& program, const std::vector<std::string>& args);
 
 }  // namespace bq::platform

@@ -2,7 +2,7 @@
 // (and CommandLineToArgvW) undoes it. Pure text work, so it builds and is
 // tested on every platform.
 
-#include "platform/process.hpp"
+#include "platform/windows_command_line.hpp"
 
 namespace bq::platform {
 namespace {
@@ -43,6 +43,24 @@ std::string windows_command_line(const std::string& program, const std::vector<s
     append_argument(line, arg);
   }
   return line;
+}
+
+std::optional<std::string> windows_start_command_line(std::string_view link) {
+  for (const char c : link) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) return std::nullopt;
+    switch (c) {
+      case '&':
+      case '|':
+      case '^':
+      case '<':
+      case '>':
+      case '%':
+      case '"': return std::nullopt;
+      default: break;
+    }
+  }
+  return windows_command_line("cmd.exe", {"/c", "start", "", std::string(link)});
 }
 
 }  // namespace bq::platform

@@ -1,15 +1,12 @@
 #include "shell/bridge.hpp"
 
-#include <pthread.h>
-
 #include <charconv>
-#include <cstring>
-#include <memory>
 
 #include "engine/probe.hpp"
 #include "engine/products.hpp"
 #include "engine/vendor.hpp"
 #include "platform/open_link.hpp"
+#include "platform/thread.hpp"
 #include "shell/fatal.hpp"
 #include "shell/lead_form.hpp"
 #include "support/json_reader.hpp"
@@ -21,8 +18,18 @@ namespace {
 using support::JsonKind;
 using support::JsonReader;
 
-// Arrays and objects inside a payload nest at most this deep.
+// Arrays and objects inside a payload nest at most this deep. The protocol
+// allows a request text 127 levels in all, and the request's own object or
+// array is the first of them; a deeper payload breaks the request like any
+// other fault, so it gets no reply. The bound also keeps the recursive walks
+// of nlohmann::json over a payload (comparison, writing) far from the end of
+// a worker's stack.
 constexpr std::size_t MAX_PAYLOAD_DEPTH = 126;
+// One stack size on every platform instead of each system's default (1 MiB
+// reserved on Windows, `ulimit -s`, often 8 MiB, here), so that a worker's
+// deepest path (the probe's reading, a TLS handshake, a walk over a payload at
+// its depth limit) has the same room everywhere, and many requests at once
+// cost little address space.
 constexpr std::size_t WORKER_STACK_BYTES = 2 * 1024 * 1024;
 
 std::uint64_t read_id(JsonReader& reader) {
@@ -84,23 +91,9 @@ IpcMessage read_array_form(JsonReader& reader) {
       default: reader.fail("trailing elements, expected struct IpcMessage with 3 elements");
     }
   }
-  if (count < 2) reader.fail("invalid length " + std::to_string(count) + ", expected struct IpcMessage with 3 elements");
+  if (count < 2)
+    reader.fail("invalid length " + std::to_string(count) + ", expected struct IpcMessage with 3 elements");
   return message;
-}
-
-struct WorkerStart {
-  IpcJob job;
-  const BridgeServices* services;
-};
-
-void* worker_main(void* arg) {
-  std::unique_ptr<WorkerStart> start(static_cast<WorkerStart*>(arg));
-  handle_ipc_message(std::move(start->job), *start->services);
-  return nullptr;
-}
-
-[[noreturn]] void worker_start_failed(int code) {
-  fatal_error(std::string("cannot start a worker thread: ") + std::strerror(code));
 }
 
 }  // namespace
@@ -133,21 +126,15 @@ std::variant<IpcMessage, std::string> read_ipc_message(std::string_view body) {
   }
 }
 
-void ipc_handler(const EventLoopProxy& proxy, std::string_view body) {
-  ipc_handler(proxy, body, default_services());
-}
+void ipc_handler(const EventLoopProxy& proxy, std::string_view body) { ipc_handler(proxy, body, default_services()); }
 
 void ipc_handler(const EventLoopProxy& proxy, std::string_view body, const BridgeServices& services) {
-  auto job = std::make_unique<WorkerStart>(WorkerStart{IpcJob{proxy, std::string(body)}, &services});
-  pthread_attr_t attributes;
-  if (int rc = pthread_attr_init(&attributes); rc != 0) worker_start_failed(rc);
-  pthread_attr_setstacksize(&attributes, WORKER_STACK_BYTES);
-  pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
-  pthread_t thread;
-  const int rc = pthread_create(&thread, &attributes, worker_main, job.get());
-  pthread_attr_destroy(&attributes);
-  if (rc != 0) worker_start_failed(rc);
-  job.release();  // the worker owns it now
+  auto worker = [job = IpcJob{proxy, std::string(body)}, &services]() mutable {
+    handle_ipc_message(std::move(job), services);
+  };
+  if (auto failure = platform::start_detached_thread(WORKER_STACK_BYTES, std::move(worker))) {
+    fatal_error("cannot start a worker thread: " + *failure);
+  }
 }
 
 void handle_ipc_message(IpcJob job) { handle_ipc_message(std::move(job), default_services()); }

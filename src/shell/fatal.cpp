@@ -3,13 +3,15 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/fail_fast.hpp"
+
 namespace bq::shell {
 
 void fatal_error(std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), stderr);
   std::fputc('\n', stderr);
   std::fflush(stderr);
-  std::abort();
+  platform::fail_fast();
 }
 
 void end_process(int status) {

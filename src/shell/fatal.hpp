@@ -7,7 +7,8 @@
 
 namespace bq::shell {
 
-// Writes `text` and a line break to standard error, then aborts the process.
+// Writes `text` and a line break to standard error, then ends the process by
+// the platform's fail-fast.
 // Safe to call from any thread.
 [[noreturn]] void fatal_error(std::string_view text);
 

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/snapshot_files.hpp"
 #include "common/test_files.hpp"
 #include "support/number_format.hpp"
 
@@ -18,19 +19,10 @@ using bq::engine::classify_cpu;
 using bq::engine::CpuAssessment;
 using bq::engine::CpuOutcome;
 using bq::engine::RawHardwareSnapshot;
-using bq::engine::read_snapshot;
 using bq::engine::tpm_version;
+using bq::test::snapshot_from;
 
 constexpr std::uint32_t U32_MAX = std::numeric_limits<std::uint32_t>::max();
-
-RawHardwareSnapshot snapshot_from(const std::string& name) {
-  auto result = read_snapshot(bq::test::read_data_line(name));
-  if (auto* error = std::get_if<std::string>(&result)) {
-    ADD_FAILURE() << name << ": " << *error;
-    return {};
-  }
-  return std::get<RawHardwareSnapshot>(result);
-}
 
 // Every row of this machine passes and adds no next step.
 RawHardwareSnapshot ready() { return snapshot_from("snapshot-ready.json"); }

@@ -11,6 +11,7 @@
 #include "common/temp_dir.hpp"
 #include "common/test_files.hpp"
 #include "platform/process.hpp"
+#include "platform/windows_command_line.hpp"
 #include "support/utf8.hpp"
 
 namespace {

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/snapshot_files.hpp"
 #include "common/test_files.hpp"
-
 #include "support/json_writer.hpp"
 
 namespace {
@@ -14,14 +14,9 @@ namespace {
 using bq::engine::evaluate_snapshot;
 using bq::engine::HardwareReport;
 using bq::engine::RawHardwareSnapshot;
+using bq::test::snapshot_from;
 
 std::string fixture(const std::string& name) { return bq::test::read_data_line(name); }
-
-RawHardwareSnapshot snapshot_from(const std::string& name) {
-  auto read = bq::engine::read_snapshot(fixture(name));
-  if (auto* error = std::get_if<std::string>(&read)) ADD_FAILURE() << name << ": " << *error;
-  return std::get<RawHardwareSnapshot>(read);
-}
 
 // A machine whose seven rows all pass, on the system its caption and build say.
 RawHardwareSnapshot passing(std::string caption, std::string build) {
@@ -31,17 +26,20 @@ RawHardwareSnapshot passing(std::string caption, std::string build) {
   return s;
 }
 
-const std::string CASE3_STEP =
+// The next step of a ready machine already on Windows 11, and of one still on
+// an older system.
+const std::string READY_ON_WIN11_STEP =
     "Máy đã ở Windows 11 và đạt chuẩn 100% — nếu đang dùng bản Home hoặc chưa kích hoạt, bạn có thể nạp trực tiếp "
     "key Windows 11 Pro chính hãng không mất dữ liệu.";
-const std::string CASE4_STEP =
+const std::string READY_UPGRADE_STEP =
     "Bạn có thể nâng cấp trực tiếp từ Windows 10 lên Windows 11 Pro mà vẫn giữ nguyên dữ liệu, sau đó kích hoạt bản "
     "quyền chính hãng chuẩn VAT tại Brindle Quay.";
 
 TEST(Report, WholeReportsMatchTheirFixtures) {
   for (const char* name : {"ready", "needs-bios", "not-ready"}) {
     const HardwareReport report = evaluate_snapshot(snapshot_from(std::string("snapshot-") + name + ".json"));
-    EXPECT_EQ(bq::support::write_json(bq::engine::report_to_json(report)), fixture(std::string("report-") + name + ".json"))
+    EXPECT_EQ(bq::support::write_json(bq::engine::report_to_json(report)),
+              fixture(std::string("report-") + name + ".json"))
         << name;
   }
 }
@@ -72,7 +70,9 @@ TEST(Report, ReadyCasesTakeTheWindows11FlagIntoAccount) {
       {"Windows 11", "0", true},
       {"Microsoft Windows 1 1", "1", false},
       {"Microsoft Windows 11\xC2\xA0Pro", "", true},
-      {"Microsoft Windows\xC2\xA0" "11 Pro", "", false},  // only ASCII letters change; the no-break space stays
+      {"Microsoft Windows\xC2\xA0"
+       "11 Pro",
+       "", false},  // only ASCII letters change; the no-break space stays
   };
   for (const Case& c : cases) {
     const HardwareReport report = evaluate_snapshot(passing(c.caption, c.build));
@@ -80,13 +80,13 @@ TEST(Report, ReadyCasesTakeTheWindows11FlagIntoAccount) {
     EXPECT_EQ(report.verdictCode, "READY");
     EXPECT_EQ(report.verdictTone, "pass");
     EXPECT_EQ(report.verdictBadge, c.on_win11 ? "ĐỦ ĐIỀU KIỆN 100% · ĐANG CHẠY WIN 11" : "ĐỦ ĐIỀU KIỆN 100%");
-    EXPECT_EQ(report.nextSteps, std::vector<std::string>{c.on_win11 ? CASE3_STEP : CASE4_STEP});
+    EXPECT_EQ(report.nextSteps, std::vector<std::string>{c.on_win11 ? READY_ON_WIN11_STEP : READY_UPGRADE_STEP});
   }
 }
 
 TEST(Report, AFailOrAWarnRowWinsOverTheWindows11Flag) {
   RawHardwareSnapshot s = passing("Microsoft Windows 11 Pro", "22631");
-  s.ramGb = 2.0;           // ram fails, with a step
+  s.ramGb = 2.0;              // ram fails, with a step
   s.secureBoot = "Disabled";  // secure boot warns, with a step
   HardwareReport report = evaluate_snapshot(s);
   EXPECT_TRUE(report.alreadyOnWin11);
@@ -100,7 +100,8 @@ TEST(Report, AFailOrAWarnRowWinsOverTheWindows11Flag) {
   report = evaluate_snapshot(s);
   EXPECT_EQ(report.verdictCode, "NEEDS_BIOS");
   EXPECT_EQ(report.verdictTone, "warning");
-  EXPECT_EQ(report.nextSteps, std::vector<std::string>{"Vào BIOS > tab Boot/Security > chuyển 'Secure Boot' sang Enabled."});
+  EXPECT_EQ(report.nextSteps,
+            std::vector<std::string>{"Vào BIOS > tab Boot/Security > chuyển 'Secure Boot' sang Enabled."});
   EXPECT_TRUE(report.alreadyOnWin11);
 }
 

@@ -29,10 +29,7 @@ ShareArgs ready_args() {
   return std::get<ShareArgs>(std::move(input));
 }
 
-std::string share_url(const ShareArgs& a) {
-  return bq::engine::build_share_url(a.verdictCode, a.verdictTone, a.deviceName, a.passCount, a.warnCount, a.failCount,
-                                     a.checks, a.snapshot);
-}
+std::string share_url(const ShareArgs& a) { return bq::engine::build_share_url(a.report, a.snapshot); }
 
 std::string link_prefix() { return std::string(bq::engine::CHECK_PAGE_URL) + "#report="; }
 
@@ -88,13 +85,13 @@ TEST(ShareUrl, FourteenKeysInByteOrderAndSixPerRow) {
 
 TEST(ShareUrl, RowsKeepTheirOrderAndTheirTexts) {
   ShareArgs args = ready_args();
-  std::reverse(args.checks.begin(), args.checks.end());
-  args.checks[0].requirement = "not carried";
-  args.checks.pop_back();
+  std::reverse(args.report.checks.begin(), args.report.checks.end());
+  args.report.checks[0].requirement = "not carried";
+  args.report.checks.pop_back();
   const nlohmann::json rows = summary(args)["checks"];
-  ASSERT_EQ(rows.size(), args.checks.size());
+  ASSERT_EQ(rows.size(), args.report.checks.size());
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    const CheckRow& row = args.checks[i];
+    const CheckRow& row = args.report.checks[i];
     EXPECT_EQ(rows[i], (nlohmann::json{{"id", row.id},
                                        {"l", row.label},
                                        {"d", row.detected},
@@ -103,7 +100,7 @@ TEST(ShareUrl, RowsKeepTheirOrderAndTheirTexts) {
                                        {"n", row.detail}}));
   }
   EXPECT_EQ(summary_text(args).find("not carried"), std::string::npos);
-  args.checks.clear();
+  args.report.checks.clear();
   EXPECT_EQ(summary(args)["checks"], nlohmann::json::array());
 }
 
@@ -179,9 +176,9 @@ TEST(ShareUrl, SizesAreDoublesAndCountsPlainIntegers) {
     EXPECT_EQ(parsed["disk"].get<double>(), c.disk);
   }
 
-  args.passCount = 3;
-  args.warnCount = 18446744073709551615u;
-  args.failCount = 0;
+  args.report.passCount = 3;
+  args.report.warnCount = 18446744073709551615u;
+  args.report.failCount = 0;
   const std::string text = summary_text(args);
   EXPECT_NE(text.find("\"pass\":3,"), std::string::npos) << text;
   EXPECT_NE(text.find("\"warn\":18446744073709551615}"), std::string::npos) << text;
@@ -200,9 +197,9 @@ TEST(ShareUrl, SnapshotTextsGoInUnchanged) {
 
 TEST(ShareUrl, EscapesOnlyQuotesBackslashesAndControlsAndKeepsUtf8Raw) {
   ShareArgs args = ready_args();
-  args.deviceName = "Máy \"Tú\" C:\\PC/1\n\t\b\f\r\x01\x1f\x7f";
-  args.verdictCode = "Ổ";
-  args.checks[0].detail = "\"\\";
+  args.report.deviceName = "Máy \"Tú\" C:\\PC/1\n\t\b\f\r\x01\x1f\x7f";
+  args.report.verdictCode = "Ổ";
+  args.report.checks[0].detail = "\"\\";
   args.snapshot.cpuName = "中文 😀";
   const std::string text = summary_text(args);
   EXPECT_NE(text.find(R"("device":"Máy \"Tú\" C:\\PC/1\n\t\b\f\r\u0001\u001f)"
@@ -213,13 +210,13 @@ TEST(ShareUrl, EscapesOnlyQuotesBackslashesAndControlsAndKeepsUtf8Raw) {
   EXPECT_NE(text.find(R"("n":"\"\\")"), std::string::npos) << text;
   EXPECT_NE(text.find("\"cpu\":\"中文 😀\""), std::string::npos) << text;
   EXPECT_EQ(text.find("\\/"), std::string::npos);
-  EXPECT_EQ(summary(args)["device"].get<std::string>(), args.deviceName);
+  EXPECT_EQ(summary(args)["device"].get<std::string>(), args.report.deviceName);
 }
 
 TEST(ShareUrl, IllFormedUtf8BecomesReplacementCharacters) {
   // Texts come from the probe's output; a broken byte there must not break the link.
   ShareArgs args = ready_args();
-  args.deviceName = "PC\xFF\xC3";
+  args.report.deviceName = "PC\xFF\xC3";
   args.snapshot.cpuName = "\xED\xA0\x80";
   std::string text;
   ASSERT_NO_THROW(text = summary_text(args));
@@ -235,7 +232,7 @@ TEST(ShareUrl, EncodedLengthFollowsTheLastGroupWithoutPadding) {
   ShareArgs args = ready_args();
   std::set<std::size_t> remainders;
   for (int extra = 0; extra < 6; ++extra) {
-    args.deviceName = "PC" + std::string(static_cast<std::size_t>(extra), 'x');
+    args.report.deviceName = "PC" + std::string(static_cast<std::size_t>(extra), 'x');
     const std::string text = summary_text(args);
     const std::string encoded = encoded_fragment(share_url(args));
     remainders.insert(text.size() % 3);
@@ -253,7 +250,7 @@ TEST(ShareUrl, EncodedLengthFollowsTheLastGroupWithoutPadding) {
 TEST(ShareUrl, LongRowsMakeALongLink) {
   ShareArgs args = ready_args();
   const std::string long_text(200000, 'a');
-  for (CheckRow& row : args.checks) row.detail = long_text;
+  for (CheckRow& row : args.report.checks) row.detail = long_text;
   const std::string url = share_url(args);
   EXPECT_GT(url.size(), 7 * long_text.size() * 4 / 3);
   EXPECT_EQ(summary(args)["checks"][6]["n"].get<std::string>(), long_text);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/checks.hpp"
+#include "engine/report.hpp"
 #include "engine/snapshot.hpp"
 
 namespace bq::harness {
@@ -36,15 +37,10 @@ int run_probe(std::span<char*> args);
 // products CODE: the four cards for the verdict code as a compact JSON array.
 int run_products(std::span<char*> args);
 
-// The arguments of build_share_url, as `share` reads them.
+// The arguments of build_share_url, as `share` reads them. Of the report only
+// the fields that the link carries are read; the others keep their defaults.
 struct ShareInput {
-  std::string verdictCode;
-  std::string verdictTone;
-  std::string deviceName;
-  std::uint64_t passCount = 0;
-  std::uint64_t warnCount = 0;
-  std::uint64_t failCount = 0;
-  std::vector<engine::CheckRow> checks;
+  engine::HardwareReport report;
   engine::RawHardwareSnapshot snapshot;
 };
 

@@ -82,16 +82,16 @@ std::string_view read_input(std::string_view text, ShareInput& input) {
   JsonReader reader(text);
   read_members(reader, KEYS, "the share input object", [&](std::size_t index) {
     switch (index) {
-      case 0: input.verdictCode = read_text(reader); break;
-      case 1: input.verdictTone = read_text(reader); break;
-      case 2: input.deviceName = read_text(reader); break;
-      case 3: input.passCount = read_count(reader); break;
-      case 4: input.warnCount = read_count(reader); break;
-      case 5: input.failCount = read_count(reader); break;
+      case 0: input.report.verdictCode = read_text(reader); break;
+      case 1: input.report.verdictTone = read_text(reader); break;
+      case 2: input.report.deviceName = read_text(reader); break;
+      case 3: input.report.passCount = read_count(reader); break;
+      case 4: input.report.warnCount = read_count(reader); break;
+      case 5: input.report.failCount = read_count(reader); break;
       case 6:
         if (reader.peek() != JsonKind::array) fail_type(reader, "an array of check rows");
         reader.begin_array();
-        while (reader.next_element()) input.checks.push_back(read_row(reader));
+        while (reader.next_element()) input.report.checks.push_back(read_row(reader));
         break;
       default: {
         if (reader.peek() != JsonKind::object) fail_type(reader, "the snapshot object");
@@ -135,8 +135,7 @@ int run_share(std::span<char*> args) {
     return 1;
   }
   const ShareInput& in = std::get<ShareInput>(input);
-  const std::string url = engine::build_share_url(in.verdictCode, in.verdictTone, in.deviceName, in.passCount,
-                                                  in.warnCount, in.failCount, in.checks, in.snapshot);
+  const std::string url = engine::build_share_url(in.report, in.snapshot);
   std::printf("%s\n", url.c_str());
   return 0;
 }

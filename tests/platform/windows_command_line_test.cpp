@@ -2,11 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/process.hpp"
+#include "platform/windows_command_line.hpp"
 
 namespace {
 
 using bq::platform::windows_command_line;
+using bq::platform::windows_start_command_line;
 
 TEST(WindowsCommandLine, QuotesAndEscapesByTheArgumentParsersRules) {
   struct Case {
@@ -91,6 +92,31 @@ TEST(WindowsCommandLine, TheChildsParserGetsTheArgumentsBack) {
     const std::string line = windows_command_line("C:\\Windows\\powershell.exe", args);
     EXPECT_EQ(parse_command_line(line), args) << line;
   }
+}
+
+TEST(WindowsStartCommandLine, QuotesLikeTheRestAndRefusesWhatTheInterpreterActsOn) {
+  struct Case {
+    std::string link;
+    std::optional<std::string> expected;
+  };
+  const Case cases[] = {
+      {"https://brindlequay.vn/windows", R"("cmd.exe" /c start "" https://brindlequay.vn/windows)"},
+      {"tel:0912345678", R"("cmd.exe" /c start "" tel:0912345678)"},
+      {"https://", R"("cmd.exe" /c start "" https://)"},
+      {"https://a/b c", R"("cmd.exe" /c start "" "https://a/b c")"},
+      {"https://a/\tb", std::nullopt},
+      {"https://brindlequay.vn/kiem-tra-cau-hinh-windows-11#report=eyJib290Ijo-_x",
+       R"("cmd.exe" /c start "" https://brindlequay.vn/kiem-tra-cau-hinh-windows-11#report=eyJib290Ijo-_x)"},
+      {"https://a/?x=1&calc.exe", std::nullopt},
+      {"https://a/|b", std::nullopt},
+      {"https://a/^b", std::nullopt},
+      {"https://a/<b", std::nullopt},
+      {"https://a/>b", std::nullopt},
+      {"https://a/%PATH%", std::nullopt},
+      {"https://a/\"b", std::nullopt},
+      {"https://a/\r\nb", std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(windows_start_command_line(c.link), c.expected) << c.link;
 }
 
 }  // namespace

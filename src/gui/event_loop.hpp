@@ -1,13 +1,16 @@
 #pragma once
-// The UI thread's event loop (the GLib main loop of the default main context)
-// and the proxy through which other threads hand it script texts.
+// The UI thread's event loop and the proxy through which other threads hand
+// it script texts. Backends: gui/gtk/event_loop.cpp (the GLib main loop of
+// the default main context), gui/win32/.
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <variant>
 
-namespace bq::shell {
+#include "shell/bridge.hpp"
+
+namespace bq::gui {
 
 // The window's close button, Alt+F4 or a window manager's close request.
 struct CloseRequested {};
@@ -27,18 +30,14 @@ struct EventLoop {
 // Called on the main thread, which becomes the UI thread.
 EventLoop create_event_loop();
 
-// Hands a script text to the UI thread; false when the script was dropped.
-// The same type as the bridge's EventLoopProxy, which this layer implements.
-using ScriptSender = std::function<bool(std::string script)>;
-
-// A proxy whose sends reach the loop's handler as UserEvents on the UI thread,
+// The bridge's proxy: its sends reach the loop's handler as UserEvents on the UI thread,
 // one at a time, each once, in the order the sends were queued. Sends made
 // before run_event_loop wait for it (a nested loop that runs before it, like
 // the error box's, drops them). A send returns false, dropping the script,
 // once end_event_loop has been called.
 // The proxy and its copies are safe to use from any thread and never block on
 // the UI thread.
-ScriptSender create_event_loop_proxy(const EventLoop& loop);
+shell::EventLoopProxy create_event_loop_proxy(const EventLoop& loop);
 
 // Hands an event of the window to the running handler; dropped when no handler
 // runs yet. Called on the UI thread.
@@ -52,4 +51,4 @@ void run_event_loop(const EventLoop& loop, std::function<void(LoopEvent)> handle
 // Makes later sends fail and run_event_loop return. Called on the UI thread.
 void end_event_loop(const EventLoop& loop);
 
-}  // namespace bq::shell
+}  // namespace bq::gui

@@ -1,5 +1,5 @@
 // page-timing: the program's start-up with a time line of what happens, for
-// tests/shell/bench-page.sh and tests/shell/bench-startup.sh.
+// tests/gui/bench-page.sh and tests/gui/bench-startup.sh.
 //
 //   page-timing [--snapshot FILE] [HTML-FILE]
 //
@@ -51,12 +51,13 @@
 #include <utility>
 #include <variant>
 
+#include "gui/event_loop.hpp"
+#include "gui/gtk/web_view.hpp"
+#include "gui/window.hpp"
+#include "platform/temp_dir.hpp"
 #include "shell/bridge.hpp"
-#include "shell/event_loop.hpp"
 #include "shell/fatal.hpp"
 #include "shell/page.hpp"
-#include "shell/web_view.hpp"
-#include "shell/window.hpp"
 
 namespace bq::ui {
 extern const std::string_view INDEX_HTML;
@@ -65,6 +66,7 @@ extern const std::string_view LOGO_PNG;
 
 namespace {
 
+using namespace bq::gui;
 using namespace bq::shell;
 
 // Wraps window.__bqCallback when the page defines it: every reply is marked
@@ -194,14 +196,15 @@ int main(int argc, char** argv) {
   if (std::holds_alternative<std::string>(window)) return 2;
   print_event("window");
 
-  WebKitWebContext* context = create_web_context(temp_dir_path("BrindleQuayWin11Check_WebView2"));
-  const auto web_view = build_web_view(std::get<GtkWindow*>(window), context, compose_page(page, bq::ui::LOGO_PNG),
+  WebContext* context = create_web_context(bq::platform::temp_dir_path("BrindleQuayWin11Check_WebView2"));
+  const auto web_view = build_web_view(std::get<Window*>(window), context, compose_page(page, bq::ui::LOGO_PNG),
                                        [proxy = std::move(proxy)](std::string_view body) {
                                          print_event("post", body.substr(0, 60));
                                          if (!body.starts_with("mark:")) ipc_handler(proxy, body);
                                        });
   if (std::holds_alternative<std::string>(web_view)) return 2;
-  WebKitWebView* view = std::get<WebKitWebView*>(web_view);
+  WebView* web_view_handle = std::get<WebView*>(web_view);
+  WebKitWebView* view = web_view_handle->webkit_view;
   print_event("web-view");
   // Added before the web process starts, so the first document has it.
   WebKitUserScript* marks = webkit_user_script_new(MARKS_SCRIPT, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
@@ -211,13 +214,13 @@ int main(int argc, char** argv) {
   g_signal_connect(view, "load-changed", G_CALLBACK(on_load_changed), nullptr);
   g_signal_connect_after(view, "draw", G_CALLBACK(on_draw), nullptr);
 
-  run_event_loop(loop, [&loop, &snapshot, view](LoopEvent event) {
+  run_event_loop(loop, [&loop, &snapshot, view, web_view_handle](LoopEvent event) {
     if (std::holds_alternative<CloseRequested>(event)) {
       end_event_loop(loop);
       return;
     }
     print_event("reply");
-    run_script(view, std::get<UserEvent>(event).script);
+    run_script(web_view_handle, std::get<UserEvent>(event).script);
     if (!snapshot.path.empty() && !snapshot.asked) {
       // Runs after the reply's script and the page's rendering of it.
       snapshot.asked = true;

@@ -1,18 +1,20 @@
 #pragma once
-// The program's window over GTK 3.
+// The program's window. Backends: gui/gtk/window.cpp (GTK 3), gui/win32/.
 
 #include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
 
-#include "shell/event_loop.hpp"
+#include "gui/event_loop.hpp"
 
-typedef struct _GtkWindow GtkWindow;
+namespace bq::gui {
 
-namespace bq::shell {
+// The toolkit's window; each backend defines it.
+struct Window;
 
-// Sizes in logical pixels: GTK scales them by the display's scale factor.
+// Sizes in logical pixels: the toolkit scales them by the display's scale
+// factor.
 struct WindowAttributes {
   std::string_view title;
   int width = 0;  // of the inner (client) area at creation
@@ -23,14 +25,15 @@ struct WindowAttributes {
 
 // Connects to the display; the program's command line is not read. Returns
 // the library's description of a failure. Called once, on the main thread,
-// before any other GTK call.
+// before any other toolkit call.
 std::optional<std::string> open_display();
 
 // Builds the window and shows it at once: resizable, decorated by the system,
 // no icon, placed by the window manager. Its close request reaches `loop`'s
 // handler as CloseRequested and leaves the window as it is; the handler
-// decides. Returns the library's description of a failure.
+// decides. The window lives until the process ends. Returns the library's
+// description of a failure.
 // Called on the UI thread.
-std::variant<GtkWindow*, std::string> build_window(const EventLoop& loop, const WindowAttributes& attributes);
+std::variant<Window*, std::string> build_window(const EventLoop& loop, const WindowAttributes& attributes);
 
-}  // namespace bq::shell
+}  // namespace bq::gui

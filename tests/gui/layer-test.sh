@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The window, event loop and web view layers on a virtual screen, through
-# shell-layer-app: the page reaches the native side before its own scripts
+# gui-layer-app: the page reaches the native side before its own scripts
 # run, replies from worker threads change the page, the window has its
 # attributes, closing it ends the process with status 0 while a worker still
 # runs, the error box and the fatal errors.
-# Usage: layer-test.sh PATH-OF-shell-layer-app [SCREENSHOT-DIR]
+# Usage: layer-test.sh PATH-OF-gui-layer-app [SCREENSHOT-DIR]
 set -euo pipefail
 app=$1
 shots=${2:-}
@@ -49,7 +49,7 @@ sleep 1  # the first frame follows the page's load by a moment
 xdotool windowsize "$id" 100 100
 check "the window cannot be made smaller than its minimum" \
   wait_for 5 bash -c "xwininfo -id $id | grep -q 'Width: 400$' && xwininfo -id $id | grep -q 'Height: 300$'"
-check "WebKit made the data folder under the temporary directory" test -d "$TMPDIR/shell-layer-app-data"
+check "WebKit made the data folder under the temporary directory" test -d "$TMPDIR/gui-layer-app-data"
 
 web_processes=$(pgrep -d ' ' -f WebKit -P "$app_pid" || true)
 check "the web processes run" test -n "$web_processes"

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace bq::shell {
+namespace bq::gui {
 
 // The error box's title.
 inline constexpr std::string_view ERROR_BOX_CAPTION = "Brindle Quay Win11 Check";
@@ -22,4 +22,4 @@ std::string web_view_failure_message(std::string_view error);
 // once the user has closed it, the fatal error. Called on the UI thread.
 [[noreturn]] void fail_web_view_build(std::string_view error);
 
-}  // namespace bq::shell
+}  // namespace bq::gui

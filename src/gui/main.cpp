@@ -6,17 +6,17 @@
 
 #include <string>
 #include <string_view>
-#include <type_traits>
 #include <utility>
 #include <variant>
 
+#include "gui/event_loop.hpp"
+#include "gui/startup_failure.hpp"
+#include "gui/web_view.hpp"
+#include "gui/window.hpp"
+#include "platform/temp_dir.hpp"
 #include "shell/bridge.hpp"
-#include "shell/event_loop.hpp"
 #include "shell/fatal.hpp"
 #include "shell/page.hpp"
-#include "shell/startup_failure.hpp"
-#include "shell/web_view.hpp"
-#include "shell/window.hpp"
 
 namespace bq::ui {
 // ui/index.html and ui/logo.png, compiled in.
@@ -24,10 +24,7 @@ extern const std::string_view INDEX_HTML;
 extern const std::string_view LOGO_PNG;
 }  // namespace bq::ui
 
-namespace bq::shell {
-
-static_assert(std::is_same_v<ScriptSender, EventLoopProxy>, "the event loop's proxy is the bridge's");
-
+namespace bq::gui {
 namespace {
 
 constexpr WindowAttributes WINDOW = {
@@ -38,7 +35,8 @@ constexpr WindowAttributes WINDOW = {
     .min_height = 500,
 };
 
-// Under the temporary directory; WebKit creates it and keeps it between runs.
+// Under the temporary directory; the web engine creates it and keeps it
+// between runs.
 constexpr std::string_view WEB_VIEW_DATA_FOLDER = "BrindleQuayWin11Check_WebView2";
 
 }  // namespace
@@ -46,7 +44,7 @@ constexpr std::string_view WEB_VIEW_DATA_FOLDER = "BrindleQuayWin11Check_WebView
 // Called by the event loop on the UI thread for every event. A close request
 // ends the loop, after which main ends the process with status 0; a user
 // event's script runs in the page, its result and any error dropped.
-void event_loop_handler(const EventLoop& loop, WebKitWebView* web_view, LoopEvent event) {
+void event_loop_handler(const EventLoop& loop, WebView* web_view, LoopEvent event) {
   if (std::holds_alternative<CloseRequested>(event)) {
     end_event_loop(loop);
     return;
@@ -54,29 +52,29 @@ void event_loop_handler(const EventLoop& loop, WebKitWebView* web_view, LoopEven
   run_script(web_view, std::get<UserEvent>(event).script);
 }
 
-}  // namespace bq::shell
+}  // namespace bq::gui
 
 int main() {
-  using namespace bq::shell;
+  using namespace bq::gui;
 
   if (auto failure = open_display()) fail_display(*failure);
   const EventLoop loop = create_event_loop();
-  EventLoopProxy proxy = create_event_loop_proxy(loop);
+  bq::shell::EventLoopProxy proxy = create_event_loop_proxy(loop);
 
   const auto window = build_window(loop, WINDOW);
   if (const auto* failure = std::get_if<std::string>(&window)) fail_window_build(*failure);
 
-  WebKitWebContext* context = create_web_context(temp_dir_path(WEB_VIEW_DATA_FOLDER));
+  WebContext* context = create_web_context(bq::platform::temp_dir_path(WEB_VIEW_DATA_FOLDER));
 
-  // The composed page lives only until WebKit has taken its copy.
+  // The composed page lives only until the web view has taken its copy.
   const auto web_view =
-      build_web_view(std::get<GtkWindow*>(window), context, compose_page(bq::ui::INDEX_HTML, bq::ui::LOGO_PNG),
-                     [proxy = std::move(proxy)](std::string_view body) { ipc_handler(proxy, body); });
+      build_web_view(std::get<Window*>(window), context, bq::shell::compose_page(bq::ui::INDEX_HTML, bq::ui::LOGO_PNG),
+                     [proxy = std::move(proxy)](std::string_view body) { bq::shell::ipc_handler(proxy, body); });
   if (const auto* failure = std::get_if<std::string>(&web_view)) fail_web_view_build(*failure);
 
-  run_event_loop(loop, [&loop, view = std::get<WebKitWebView*>(web_view)](LoopEvent event) {
+  run_event_loop(loop, [&loop, view = std::get<WebView*>(web_view)](LoopEvent event) {
     event_loop_handler(loop, view, std::move(event));
   });
   // Workers may still be running: end without running any destructor.
-  end_process(0);
+  bq::shell::end_process(0);
 }

@@ -1,17 +1,19 @@
-#include "shell/startup_failure.hpp"
+#include "gui/startup_failure.hpp"
 
 #include <fmt/format.h>
 
 #include "engine/vendor.hpp"
-#include "shell/error_box.hpp"
+#include "gui/error_box.hpp"
 #include "shell/fatal.hpp"
 
-namespace bq::shell {
+namespace bq::gui {
 
-void fail_display(std::string_view description) { fatal_error(fmt::format("Không mở được màn hình: {}", description)); }
+void fail_display(std::string_view description) {
+  shell::fatal_error(fmt::format("Không mở được màn hình: {}", description));
+}
 
 void fail_window_build(std::string_view description) {
-  fatal_error(fmt::format("Không tạo được cửa sổ ứng dụng: {}", description));
+  shell::fatal_error(fmt::format("Không tạo được cửa sổ ứng dụng: {}", description));
 }
 
 std::string web_view_failure_message(std::string_view error) {
@@ -23,7 +25,7 @@ std::string web_view_failure_message(std::string_view error) {
 
 void fail_web_view_build(std::string_view error) {
   show_error_box(ERROR_BOX_CAPTION, web_view_failure_message(error));
-  fatal_error(fmt::format("WebView2 init error: {}", error));
+  shell::fatal_error(fmt::format("WebView2 init error: {}", error));
 }
 
-}  // namespace bq::shell
+}  // namespace bq::gui

@@ -1,8 +1,10 @@
-#include "shell/web_view.hpp"
+#include "gui/gtk/web_view.hpp"
 
 #include <webkit2/webkit2.h>
 
-namespace bq::shell {
+#include "gui/gtk/window.hpp"
+
+namespace bq::gui {
 namespace {
 
 // The name under which the page reaches the native side:
@@ -44,25 +46,17 @@ void drop_script_result(GObject* web_view, GAsyncResult* result, gpointer) {
 
 }  // namespace
 
-std::string temp_dir_path(std::string_view name) {
-  const std::string component(name);
-  gchar* path = g_build_filename(g_get_tmp_dir(), component.c_str(), nullptr);
-  std::string result(path);
-  g_free(path);
-  return result;
-}
-
-WebKitWebContext* create_web_context(const std::string& data_folder) {
+WebContext* create_web_context(const std::string& data_folder) {
   WebKitWebsiteDataManager* data_manager = webkit_website_data_manager_new(
       "base-data-directory", data_folder.c_str(), "base-cache-directory", data_folder.c_str(), nullptr);
   WebKitWebContext* context = webkit_web_context_new_with_website_data_manager(data_manager);
   g_object_unref(data_manager);  // the context holds it
   webkit_security_manager_register_uri_scheme_as_secure(webkit_web_context_get_security_manager(context), PAGE_SCHEME);
-  return context;
+  return new WebContext{context};
 }
 
-std::variant<WebKitWebView*, std::string> build_web_view(GtkWindow* window, WebKitWebContext* context,
-                                                         const std::string& html, PageMessageHandler on_message) {
+std::variant<WebView*, std::string> build_web_view(Window* window, WebContext* context, const std::string& html,
+                                                   PageMessageHandler on_message) {
   WebKitUserContentManager* content = webkit_user_content_manager_new();
   if (!webkit_user_content_manager_register_script_message_handler(content, CHANNEL)) {
     g_object_unref(content);
@@ -75,8 +69,8 @@ std::variant<WebKitWebView*, std::string> build_web_view(GtkWindow* window, WebK
   g_signal_connect_data(content, "script-message-received::ipc", G_CALLBACK(on_script_message),
                         new PageMessageHandler(std::move(on_message)), release_handler, GConnectFlags{});
 
-  GtkWidget* widget =
-      GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, "user-content-manager", content, nullptr));
+  GtkWidget* widget = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context->webkit_context,
+                                              "user-content-manager", content, nullptr));
   g_object_unref(content);  // the web view holds it, and with it the handler
   if (widget == nullptr) return std::string("WebKit returned no web view");
 
@@ -89,17 +83,17 @@ std::variant<WebKitWebView*, std::string> build_web_view(GtkWindow* window, WebK
   webkit_settings_set_hardware_acceleration_policy(webkit_web_view_get_settings(web_view),
                                                    WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
 
-  gtk_container_add(GTK_CONTAINER(window), widget);
+  gtk_container_add(GTK_CONTAINER(window->gtk_window), widget);
   gtk_widget_show(widget);
   // The page is the window's whole content: keys go to it from the start.
   gtk_widget_grab_focus(widget);
   webkit_web_view_load_html(web_view, html.c_str(), BASE_URI);
-  return web_view;
+  return new WebView{web_view};
 }
 
-void run_script(WebKitWebView* web_view, const std::string& script) {
-  webkit_web_view_evaluate_javascript(web_view, script.data(), static_cast<gssize>(script.size()), nullptr, nullptr,
-                                      nullptr, drop_script_result, nullptr);
+void run_script(WebView* web_view, const std::string& script) {
+  webkit_web_view_evaluate_javascript(web_view->webkit_view, script.data(), static_cast<gssize>(script.size()), nullptr,
+                                      nullptr, nullptr, drop_script_result, nullptr);
 }
 
-}  // namespace bq::shell
+}  // namespace bq::gui

@@ -1,4 +1,4 @@
-#include "shell/event_loop.hpp"
+#include "gui/event_loop.hpp"
 
 #include <chrono>
 #include <future>
@@ -12,7 +12,8 @@
 
 namespace {
 
-using namespace bq::shell;
+using namespace bq::gui;
+using bq::shell::EventLoopProxy;
 
 // Runs `loop` with `handler`, ending it after ten seconds should the test
 // never do so itself. Returns false when the guard had to end it.
@@ -43,7 +44,7 @@ std::string script_of(const LoopEvent& event) {
 
 TEST(EventLoop, ScriptsFromManyThreadsArriveOnceEachInQueueOrder) {
   const EventLoop loop = create_event_loop();
-  const ScriptSender proxy = create_event_loop_proxy(loop);
+  const EventLoopProxy proxy = create_event_loop_proxy(loop);
   constexpr int THREADS = 8;
   constexpr int SENDS = 250;
 
@@ -74,7 +75,7 @@ TEST(EventLoop, ScriptsFromManyThreadsArriveOnceEachInQueueOrder) {
 
 TEST(EventLoop, SendsBeforeTheLoopRunsWaitForIt) {
   const EventLoop loop = create_event_loop();
-  const ScriptSender proxy = create_event_loop_proxy(loop);
+  const EventLoopProxy proxy = create_event_loop_proxy(loop);
   EXPECT_TRUE(proxy("first"));
   EXPECT_TRUE(proxy("second"));
   std::vector<std::string> delivered;
@@ -87,7 +88,7 @@ TEST(EventLoop, SendsBeforeTheLoopRunsWaitForIt) {
 
 TEST(EventLoop, EventsAlreadyBeingDispatchedWhenTheLoopEndsStillArrive) {
   const EventLoop loop = create_event_loop();
-  const ScriptSender proxy = create_event_loop_proxy(loop);
+  const EventLoopProxy proxy = create_event_loop_proxy(loop);
   ASSERT_TRUE(proxy("ends the loop"));
   ASSERT_TRUE(proxy("same batch"));
   std::vector<std::string> delivered;
@@ -105,8 +106,8 @@ TEST(EventLoop, EventsAlreadyBeingDispatchedWhenTheLoopEndsStillArrive) {
 
 TEST(EventLoop, SendsFailOnceTheLoopHasEnded) {
   const EventLoop loop = create_event_loop();
-  const ScriptSender proxy = create_event_loop_proxy(loop);
-  const ScriptSender copy = proxy;
+  const EventLoopProxy proxy = create_event_loop_proxy(loop);
+  const EventLoopProxy copy = proxy;
   ASSERT_TRUE(proxy("only"));
   ASSERT_TRUE(run_guarded(loop, [&](LoopEvent) { end_event_loop(loop); }));
   EXPECT_FALSE(proxy("late"));
@@ -118,7 +119,7 @@ TEST(EventLoop, SendsFailOnceTheLoopHasEnded) {
 
 TEST(EventLoop, ASendNeverWaitsForTheUiThread) {
   const EventLoop loop = create_event_loop();
-  const ScriptSender proxy = create_event_loop_proxy(loop);
+  const EventLoopProxy proxy = create_event_loop_proxy(loop);
   ASSERT_TRUE(proxy("block"));
   std::vector<std::string> delivered;
   ASSERT_TRUE(run_guarded(loop, [&](LoopEvent event) {
@@ -140,7 +141,7 @@ TEST(EventLoop, ASendNeverWaitsForTheUiThread) {
 TEST(EventLoop, WindowEventsReachTheRunningHandlerOnly) {
   const EventLoop loop = create_event_loop();
   dispatch_event(loop, CloseRequested{});  // no handler yet: dropped
-  const ScriptSender proxy = create_event_loop_proxy(loop);
+  const EventLoopProxy proxy = create_event_loop_proxy(loop);
   ASSERT_TRUE(proxy("start"));
   std::vector<std::string> delivered;
   ASSERT_TRUE(run_guarded(loop, [&](LoopEvent event) {

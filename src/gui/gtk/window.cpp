@@ -1,8 +1,8 @@
-#include "shell/window.hpp"
+#include "gui/gtk/window.hpp"
 
 #include <gtk/gtk.h>
 
-namespace bq::shell {
+namespace bq::gui {
 namespace {
 
 gboolean on_delete_event(GtkWidget*, GdkEvent*, gpointer data) {
@@ -28,7 +28,7 @@ std::optional<std::string> open_display() {
   return description;
 }
 
-std::variant<GtkWindow*, std::string> build_window(const EventLoop& loop, const WindowAttributes& attributes) {
+std::variant<Window*, std::string> build_window(const EventLoop& loop, const WindowAttributes& attributes) {
   GtkWidget* widget = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   if (widget == nullptr) return std::string("gtk_window_new returned no window");
   GtkWindow* window = GTK_WINDOW(widget);
@@ -44,7 +44,7 @@ std::variant<GtkWindow*, std::string> build_window(const EventLoop& loop, const 
   g_signal_connect_data(widget, "delete-event", G_CALLBACK(on_delete_event), new EventLoop(loop), release_loop,
                         GConnectFlags{});
   gtk_widget_show(widget);
-  return window;
+  return new Window{window};  // lives as long as the process, as the widget does
 }
 
-}  // namespace bq::shell
+}  // namespace bq::gui

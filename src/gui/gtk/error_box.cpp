@@ -1,10 +1,10 @@
-#include "shell/error_box.hpp"
+#include "gui/error_box.hpp"
 
 #include <string>
 
 #include <gtk/gtk.h>
 
-namespace bq::shell {
+namespace bq::gui {
 
 void show_error_box(std::string_view caption, std::string_view text) {
   const std::string message(text);
@@ -22,4 +22,4 @@ void show_error_box(std::string_view caption, std::string_view text) {
   gtk_widget_destroy(dialog);
 }
 
-}  // namespace bq::shell
+}  // namespace bq::gui

@@ -1,9 +1,9 @@
-// shell-layer-app: the window, event loop and web view layers with a test
+// gui-layer-app: the window, event loop and web view layers with a test
 // page and an echo handler in place of the bridge, driven by layer-test.sh.
 //
-//   shell-layer-app echo       a page that talks to the native side; every
+//   gui-layer-app echo       a page that talks to the native side; every
 //                              line on standard output is one event
-//   shell-layer-app error-box  the start-up failure for a web view that
+//   gui-layer-app error-box  the start-up failure for a web view that
 //                              cannot be built
 //
 // Once the web view stands it prints "acceleration: never" (or "on") for its
@@ -23,16 +23,18 @@
 
 #include <webkit2/webkit2.h>
 
-#include "shell/event_loop.hpp"
+#include "gui/event_loop.hpp"
+#include "gui/gtk/web_view.hpp"
+#include "gui/startup_failure.hpp"
+#include "gui/window.hpp"
+#include "platform/temp_dir.hpp"
 #include "shell/fatal.hpp"
-#include "shell/startup_failure.hpp"
-#include "shell/web_view.hpp"
-#include "shell/window.hpp"
 #include "support/json_writer.hpp"
 
 namespace {
 
-using namespace bq::shell;
+using namespace bq::gui;
+using bq::shell::EventLoopProxy;
 
 constexpr std::string_view PAGE = R"html(<!DOCTYPE html>
 <html><head><meta charset="utf-8"><title>layer</title>
@@ -84,7 +86,7 @@ std::string reply_script(std::string_view text) {
   return script + ");";
 }
 
-void echo(const ScriptSender& proxy, std::string_view text) {
+void echo(const EventLoopProxy& proxy, std::string_view text) {
   print_line("message: " + std::string(text));
   if (text == "sleep") {
     std::thread([proxy] {
@@ -107,19 +109,19 @@ void echo(const ScriptSender& proxy, std::string_view text) {
 int run_echo() {
   if (auto failure = open_display()) fail_display(*failure);
   const EventLoop loop = create_event_loop();
-  ScriptSender proxy = create_event_loop_proxy(loop);
+  EventLoopProxy proxy = create_event_loop_proxy(loop);
 
   const auto window = build_window(loop, {"Lớp cửa sổ — kiểm tra", 640, 480, 400, 300});
   if (const auto* failure = std::get_if<std::string>(&window)) fail_window_build(*failure);
-  WebKitWebContext* context = create_web_context(temp_dir_path("shell-layer-app-data"));
-  const auto web_view = build_web_view(std::get<GtkWindow*>(window), context, std::string(PAGE),
+  WebContext* context = create_web_context(bq::platform::temp_dir_path("gui-layer-app-data"));
+  const auto web_view = build_web_view(std::get<Window*>(window), context, std::string(PAGE),
                                        [proxy = std::move(proxy)](std::string_view text) { echo(proxy, text); });
   if (const auto* failure = std::get_if<std::string>(&web_view)) fail_web_view_build(*failure);
   const auto policy = webkit_settings_get_hardware_acceleration_policy(
-      webkit_web_view_get_settings(std::get<WebKitWebView*>(web_view)));
+      webkit_web_view_get_settings(std::get<WebView*>(web_view)->webkit_view));
   print_line(policy == WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER ? "acceleration: never" : "acceleration: on");
 
-  run_event_loop(loop, [&loop, view = std::get<WebKitWebView*>(web_view)](LoopEvent event) {
+  run_event_loop(loop, [&loop, view = std::get<WebView*>(web_view)](LoopEvent event) {
     if (std::holds_alternative<CloseRequested>(event)) {
       print_line("close requested");
       end_event_loop(loop);
@@ -128,7 +130,7 @@ int run_echo() {
     }
   });
   print_line("loop ended");
-  end_process(0);
+  bq::shell::end_process(0);
 }
 
 int run_error_box() {
@@ -142,6 +144,6 @@ int main(int argc, char** argv) {
   const std::string_view mode = argc == 2 ? argv[1] : "";
   if (mode == "echo") return run_echo();
   if (mode == "error-box") return run_error_box();
-  std::fputs("usage: shell-layer-app echo|error-box\n", stderr);
+  std::fputs("usage: gui-layer-app echo|error-box\n", stderr);
   return 2;
 }

@@ -20,7 +20,7 @@
 #   first-frame   commit to the first frame's animation callbacks
 #   pss-kb        memory of the process tree once idle (kB)
 #
-# Usage: tests/shell/bench-page.sh BUILD-DIR [ROUNDS [HTML-FILE...]]
+# Usage: tests/gui/bench-page.sh BUILD-DIR [ROUNDS [HTML-FILE...]]
 #   Without HTML-FILE the program's embedded page is run; "-" stands for it
 #   among files (to compare a changed copy of ui/index.html with it).
 set -euo pipefail

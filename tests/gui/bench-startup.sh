@@ -18,7 +18,7 @@
 # the memory of the process and every process under it (the web processes) as
 # the sum of their PSS.
 #
-# Usage: tests/shell/bench-startup.sh BUILD-DIR [ROUNDS]
+# Usage: tests/gui/bench-startup.sh BUILD-DIR [ROUNDS]
 #   BUILD-DIR holds src/brindle-quay-win11-check and tests/bare-webkit-window,
 #   tests/screen-watch and tests/page-timing; a Release build measures what
 #   users get.

@@ -1,11 +1,11 @@
-#include "shell/event_loop.hpp"
+#include "gui/event_loop.hpp"
 
 #include <atomic>
 #include <utility>
 
 #include <glib.h>
 
-namespace bq::shell {
+namespace bq::gui {
 
 struct LoopState {
   GMainLoop* main_loop = nullptr;          // never freed: the process ends without releasing it
@@ -39,7 +39,7 @@ EventLoop create_event_loop() {
   return EventLoop{std::move(state)};
 }
 
-ScriptSender create_event_loop_proxy(const EventLoop& loop) {
+shell::EventLoopProxy create_event_loop_proxy(const EventLoop& loop) {
   return [state = loop.state](std::string script) {
     if (!state->accepting.load(std::memory_order_acquire)) return false;
     // An idle source rather than g_main_context_invoke: invoke runs the
@@ -64,4 +64,4 @@ void end_event_loop(const EventLoop& loop) {
   g_main_loop_quit(loop.state->main_loop);
 }
 
-}  // namespace bq::shell
+}  // namespace bq::gui
