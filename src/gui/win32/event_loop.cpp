@@ -97,7 +97,7 @@ EventLoop create_event_loop() {
   return EventLoop{std::move(state)};
 }
 
-EventLoopProxy create_event_loop_proxy(const EventLoop& loop) {
+shell::EventLoopProxy create_event_loop_proxy(const EventLoop& loop) {
   return [state = loop.state](std::string script) {
     if (!state->accepting.load(std::memory_order_acquire)) return false;
     // Post first, queue second: a script is queued only once its wake-up is

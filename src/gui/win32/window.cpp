@@ -1,7 +1,7 @@
 #include "gui/window.hpp"
 
-#include "gui/win32/native_window.hpp"
 #include "gui/win32/text.hpp"
+#include "gui/win32/window.hpp"
 
 namespace bq::gui {
 namespace {

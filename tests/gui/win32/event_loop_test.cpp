@@ -35,7 +35,7 @@ constexpr int SENDS = 250;
 
 TEST(Win32EventLoop, ScriptsFromEightThreadsArriveOnceEachInEachThreadsOrder) {
   const EventLoop loop = create_event_loop();
-  const EventLoopProxy proxy = create_event_loop_proxy(loop);
+  const bq::shell::EventLoopProxy proxy = create_event_loop_proxy(loop);
   // The workers start once the loop runs, so that sending and delivering overlap.
   std::promise<void> start;
   std::shared_future<void> started = start.get_future().share();
@@ -72,7 +72,7 @@ TEST(Win32EventLoop, ScriptsFromEightThreadsArriveOnceEachInEachThreadsOrder) {
 
 TEST(Win32EventLoop, ScriptsArriveInTheOrderTheyWereQueued) {
   const EventLoop loop = create_event_loop();
-  const EventLoopProxy proxy = create_event_loop_proxy(loop);
+  const bq::shell::EventLoopProxy proxy = create_event_loop_proxy(loop);
   // The test serialises the sends so that it knows the order they queued in.
   std::mutex order_lock;
   std::vector<std::string> queued;
@@ -99,7 +99,7 @@ TEST(Win32EventLoop, ScriptsArriveInTheOrderTheyWereQueued) {
 
 TEST(Win32EventLoop, SendsBeforeTheLoopRunsWaitForIt) {
   const EventLoop loop = create_event_loop();
-  const EventLoopProxy proxy = create_event_loop_proxy(loop);
+  const bq::shell::EventLoopProxy proxy = create_event_loop_proxy(loop);
   EXPECT_TRUE(proxy("first"));
   EXPECT_TRUE(proxy("second"));
   std::vector<std::string> delivered;
@@ -112,7 +112,7 @@ TEST(Win32EventLoop, SendsBeforeTheLoopRunsWaitForIt) {
 
 TEST(Win32EventLoop, ANestedLoopBeforeTheRunDropsTheScripts) {
   const EventLoop loop = create_event_loop();
-  const EventLoopProxy proxy = create_event_loop_proxy(loop);
+  const bq::shell::EventLoopProxy proxy = create_event_loop_proxy(loop);
   ASSERT_TRUE(proxy("taken by the nested loop"));
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
@@ -127,7 +127,7 @@ TEST(Win32EventLoop, ANestedLoopBeforeTheRunDropsTheScripts) {
 
 TEST(Win32EventLoop, EventsAlreadyPostedWhenTheLoopEndsStillArrive) {
   const EventLoop loop = create_event_loop();
-  const EventLoopProxy proxy = create_event_loop_proxy(loop);
+  const bq::shell::EventLoopProxy proxy = create_event_loop_proxy(loop);
   ASSERT_TRUE(proxy("ends the loop"));
   ASSERT_TRUE(proxy("same batch"));
   std::vector<std::string> delivered;
@@ -144,8 +144,8 @@ TEST(Win32EventLoop, EventsAlreadyPostedWhenTheLoopEndsStillArrive) {
 
 TEST(Win32EventLoop, SendsFailOnceTheLoopHasEnded) {
   const EventLoop loop = create_event_loop();
-  const EventLoopProxy proxy = create_event_loop_proxy(loop);
-  const EventLoopProxy copy = proxy;
+  const bq::shell::EventLoopProxy proxy = create_event_loop_proxy(loop);
+  const bq::shell::EventLoopProxy copy = proxy;
   ASSERT_TRUE(proxy("only"));
   ASSERT_TRUE(run_guarded(loop, [&](LoopEvent) { end_event_loop(loop); }));
   EXPECT_FALSE(proxy("late"));
@@ -157,7 +157,7 @@ TEST(Win32EventLoop, SendsFailOnceTheLoopHasEnded) {
 
 TEST(Win32EventLoop, ASendNeverWaitsForTheUiThread) {
   const EventLoop loop = create_event_loop();
-  const EventLoopProxy proxy = create_event_loop_proxy(loop);
+  const bq::shell::EventLoopProxy proxy = create_event_loop_proxy(loop);
   ASSERT_TRUE(proxy("block"));
   std::vector<std::string> delivered;
   ASSERT_TRUE(run_guarded(loop, [&](LoopEvent event) {
@@ -179,7 +179,7 @@ TEST(Win32EventLoop, ASendNeverWaitsForTheUiThread) {
 TEST(Win32EventLoop, WindowEventsReachTheRunningHandlerOnly) {
   const EventLoop loop = create_event_loop();
   dispatch_event(loop, CloseRequested{});  // no handler yet: dropped
-  const EventLoopProxy proxy = create_event_loop_proxy(loop);
+  const bq::shell::EventLoopProxy proxy = create_event_loop_proxy(loop);
   ASSERT_TRUE(proxy("start"));
   std::vector<std::string> delivered;
   ASSERT_TRUE(run_guarded(loop, [&](LoopEvent event) {

@@ -1,4 +1,4 @@
-// gui-layer-app: the Win32 window and event loop with a worker that never
+// win32-layer-app: the Win32 window and event loop with a worker that never
 // finishes, for the test that closes the window while a worker holds.
 //
 // It opens a window titled "Lớp cửa sổ — chờ". A worker thread sends one
@@ -14,14 +14,14 @@
 #include <variant>
 
 #include "gui/event_loop.hpp"
-#include "gui/win32/native_window.hpp"
+#include "gui/win32/window.hpp"
 #include "gui/window.hpp"
 #include "shell/fatal.hpp"
 
 int main() {
   using namespace bq::gui;
   const EventLoop loop = create_event_loop();
-  const EventLoopProxy proxy = create_event_loop_proxy(loop);
+  const bq::shell::EventLoopProxy proxy = create_event_loop_proxy(loop);
   const auto built = build_window(loop, {"Lớp cửa sổ — chờ", 640, 480, 400, 300});
   if (const auto* failure = std::get_if<std::string>(&built)) bq::shell::fatal_error(*failure);
   const HWND handle = std::get<Window*>(built)->handle;

@@ -12,7 +12,7 @@
 #include "loop_guard.hpp"
 
 #include "gui/error_box.hpp"
-#include "gui/win32/native_window.hpp"
+#include "gui/win32/window.hpp"
 
 namespace {
 

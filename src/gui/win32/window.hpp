@@ -1,10 +1,10 @@
 #pragma once
-// The Win32 side of the portable header's opaque Window, for the layers that
-// need its handle (the web view) and for the tests.
+// What a Window is under Win32, for the backend's other files (a web view is
+// built on its handle) and the Win32 tests.
 
 #include <windows.h>
 
-#include "gui/event_loop.hpp"
+#include "gui/window.hpp"
 
 namespace bq::gui {
 
