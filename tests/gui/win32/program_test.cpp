@@ -13,6 +13,7 @@
 #include "gui/web_view.hpp"
 #include "gui/win32/text.hpp"
 #include "inspect_box.hpp"
+#include "scaled_sizes.hpp"
 
 namespace {
 
@@ -23,14 +24,17 @@ std::wstring system_path(std::string path) {
   return std::wstring(path.begin(), path.end());
 }
 
-// A child whose standard error goes to a file of the test's own.
+// A child whose standard error goes to a file of the test's own. A child
+// still running when the test ends is ended with it.
 struct Child {
   PROCESS_INFORMATION process{};
   std::wstring error_file;
+  Child() = default;
+  Child(const Child&) = delete;
+  ~Child();
 };
 
-Child start(const std::string& program) {
-  Child child;
+void start(Child& child, const std::string& program) {
   wchar_t folder[MAX_PATH]{};
   wchar_t file[MAX_PATH]{};
   GetTempPathW(MAX_PATH, folder);
@@ -47,7 +51,6 @@ Child start(const std::string& program) {
                                       &startup, &child.process);
   CloseHandle(error);
   EXPECT_TRUE(started) << program << ": error " << GetLastError();
-  return child;
 }
 
 // The exit status, or STILL_ACTIVE when the child has not ended in `seconds`.
@@ -58,12 +61,14 @@ DWORD wait_exit(const Child& child, int seconds) {
   return status;
 }
 
-void finish(Child& child) {
-  if (wait_exit(child, 0) == STILL_ACTIVE) TerminateProcess(child.process.hProcess, 1);
-  WaitForSingleObject(child.process.hProcess, INFINITE);
-  CloseHandle(child.process.hThread);
-  CloseHandle(child.process.hProcess);
-  DeleteFileW(child.error_file.c_str());
+Child::~Child() {
+  if (process.hProcess != nullptr) {
+    if (wait_exit(*this, 0) == STILL_ACTIVE) TerminateProcess(process.hProcess, 1);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  DeleteFileW(error_file.c_str());
 }
 
 std::string read_file(const std::wstring& path) {
@@ -87,7 +92,8 @@ HWND wait_for_window(const wchar_t* class_name, const wchar_t* title) {
 }
 
 TEST(Win32Process, ClosingTheWindowWhileAWorkerHoldsEndsWithStatusZeroAtOnce) {
-  Child child = start(BQ_LAYER_APP);
+  Child child;
+  start(child, BQ_LAYER_APP);
   // The title changes once the worker's script has gone through the proxy and
   // the worker has started its ten-minute sleep.
   const HWND window = wait_for_window(L"BrindleQuayWin11CheckWindow", L"Lớp cửa sổ — đang giữ");
@@ -95,7 +101,6 @@ TEST(Win32Process, ClosingTheWindowWhileAWorkerHoldsEndsWithStatusZeroAtOnce) {
   PostMessageW(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(wait_exit(child, 15), 0u);
   EXPECT_EQ(read_file(child.error_file), "");
-  finish(child);
 }
 
 TEST(Win32Process, StartUpWithoutAWebViewEndsInTheErrorBoxThenAFailureStatus) {
@@ -103,14 +108,21 @@ TEST(Win32Process, StartUpWithoutAWebViewEndsInTheErrorBoxThenAFailureStatus) {
   ASSERT_TRUE(std::holds_alternative<std::string>(built));
   const std::string error = std::get<std::string>(built);
 
-  Child child = start(BQ_PROGRAM);
+  Child child;
+  start(child, BQ_PROGRAM);
   SeenBox seen;
   std::thread watcher([&] { seen = inspect_box(L"Brindle Quay Win11 Check"); });
   // The window stands behind the box.
   const HWND window =
       wait_for_window(L"BrindleQuayWin11CheckWindow", L"Brindle Quay — Kiểm tra điều kiện cài đặt Windows 11 Pro");
+  RECT client{};
+  GetClientRect(window, &client);
+  const ScaledSizes* sizes = sizes_at(GetDpiForWindow(window));
   watcher.join();
-  EXPECT_NE(window, nullptr);
+  ASSERT_NE(window, nullptr);
+  ASSERT_NE(sizes, nullptr) << "no sizes for " << GetDpiForWindow(window) << " DPI";
+  EXPECT_EQ(client.right, sizes->client.cx);
+  EXPECT_EQ(client.bottom, sizes->client.cy);
   ASSERT_TRUE(seen.found);
   const std::string expected_text =
       "Máy tính chưa có Microsoft Edge WebView2 Runtime để mở giao diện.\nChi tiết: " + error +
@@ -128,7 +140,6 @@ TEST(Win32Process, StartUpWithoutAWebViewEndsInTheErrorBoxThenAFailureStatus) {
   fatal.resize(std::min(fatal.find('\n'), fatal.size()));
   if (fatal.ends_with('\r')) fatal.pop_back();
   EXPECT_EQ(fatal, "WebView2 init error: " + error);
-  finish(child);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "inspect_box.hpp"
 #include "loop_guard.hpp"
+#include "scaled_sizes.hpp"
 
 #include "gui/error_box.hpp"
 #include "gui/win32/window.hpp"
@@ -26,8 +27,6 @@ constexpr WindowAttributes ATTRIBUTES = {
     .min_width = 520,
     .min_height = 500,
 };
-
-int scaled(int logical, UINT dpi) { return MulDiv(logical, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI); }
 
 SIZE client_size(HWND handle) {
   RECT rect{};
@@ -54,9 +53,14 @@ TEST(Win32Window, HasItsTitleSizeAndStyle) {
   EXPECT_EQ(std::wstring(title), L"Brindle Quay — Kiểm tra điều kiện cài đặt Windows 11 Pro");
 
   const UINT dpi = GetDpiForWindow(handle);
+  if (expected_dpi() != 0) {
+    EXPECT_EQ(dpi, expected_dpi()) << "the run's screen scale";
+  }
+  const ScaledSizes* sizes = sizes_at(dpi);
+  ASSERT_NE(sizes, nullptr) << "no sizes for " << dpi << " DPI";
   const SIZE client = client_size(handle);
-  EXPECT_EQ(client.cx, scaled(840, dpi));
-  EXPECT_EQ(client.cy, scaled(660, dpi));
+  EXPECT_EQ(client.cx, sizes->client.cx);
+  EXPECT_EQ(client.cy, sizes->client.cy);
 
   EXPECT_TRUE(IsWindowVisible(handle));
   const auto style = static_cast<DWORD>(GetWindowLongPtrW(handle, GWL_STYLE));
@@ -70,7 +74,9 @@ TEST(Win32Window, CannotBeMadeSmallerThanItsMinimum) {
   const EventLoop loop = create_event_loop();
   const HWND handle = build(loop);
   const UINT dpi = GetDpiForWindow(handle);
-  RECT minimum{0, 0, scaled(520, dpi), scaled(500, dpi)};
+  const ScaledSizes* sizes = sizes_at(dpi);
+  ASSERT_NE(sizes, nullptr) << "no sizes for " << dpi << " DPI";
+  RECT minimum{0, 0, sizes->minimum.cx, sizes->minimum.cy};
   AdjustWindowRectExForDpi(&minimum, WS_OVERLAPPEDWINDOW, FALSE, 0, dpi);
 
   MINMAXINFO info{};
@@ -81,8 +87,8 @@ TEST(Win32Window, CannotBeMadeSmallerThanItsMinimum) {
   SetWindowPos(handle, nullptr, 0, 0, 100, 100, SWP_NOMOVE | SWP_NOZORDER);
   pump_messages();
   const SIZE client = client_size(handle);
-  EXPECT_EQ(client.cx, scaled(520, dpi));
-  EXPECT_EQ(client.cy, scaled(500, dpi));
+  EXPECT_EQ(client.cx, sizes->minimum.cx);
+  EXPECT_EQ(client.cy, sizes->minimum.cy);
   DestroyWindow(handle);
 }
 
