@@ -2,8 +2,8 @@
 // The one way the program writes JSON text: compact, object keys in ascending
 // byte order, only '"', '\' and the control characters below U+0020 escaped
 // (\b \t \n \f \r, else \u00 and two lower-case hex digits), everything else
-// raw UTF-8 ('/' too), integers in plain decimal, doubles in the shortest form
-// that reads back as the same double with a ".0" where it would have no point.
+// raw UTF-8 ('/' too), integers in plain decimal, doubles by format_shortest
+// (shortest form that reads back as the same double: "16.0", "0.0001", "1e16").
 
 #include <string>
 

@@ -12,8 +12,13 @@ namespace bq::support {
 // A non-finite value gives "inf", "-inf" or "nan".
 std::string format_fixed(double value, int decimals);
 
-// The shortest decimal text that reads back as the same double, always with a
-// decimal point and a digit after it unless it has an exponent: 16.0, 0.0, 475.9.
+// The shortest decimal text that reads back as the same double. For
+// 1e-5 <= |value| < 1e16, and for zero, a plain decimal with a point and at
+// least one digit after it: "16.0", "0.0", "-0.0", "0.00001", "100000.0".
+// Beyond that an exponent without "+", leading zeros or ".0": "1e16",
+// "1.5e-7", "5e-324". A non-finite value gives "inf", "-inf", "nan" or
+// "-nan"; the JSON writer writes null in their place, as JSON has no such
+// numbers.
 std::string format_shortest(double value);
 
 }  // namespace bq::support

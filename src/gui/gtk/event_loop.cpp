@@ -8,9 +8,14 @@
 namespace bq::gui {
 
 struct LoopState {
-  GMainLoop* main_loop = nullptr;          // never freed: the process ends without releasing it
+  GMainLoop* main_loop = nullptr;          // freed with the last copy of the loop
   std::atomic<bool> accepting{true};       // false once the loop has been told to end
   std::function<void(LoopEvent)> handler;  // touched on the UI thread only
+
+  // The program ends without running destructors, so this only runs where a
+  // loop is made and dropped within a run, as in the tests. A worker's proxy
+  // may hold the last copy; g_main_loop_unref is safe on any thread.
+  ~LoopState() { g_main_loop_unref(main_loop); }
 };
 
 namespace {
