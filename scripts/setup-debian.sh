@@ -64,3 +64,7 @@ for dir in "$here"/tests/*/; do
     cp "$lock" "$dir/node_modules/.installed-lock.json"
   fi
 done
+
+# The Windows build (mingw-w64, wine, and the libraries built from Debian's
+# source packages): its own script, so that it can also be run alone.
+"$here/scripts/setup-mingw-deps.sh"

@@ -12,5 +12,12 @@ ctest --test-dir "$root/build/ci" --output-on-failure -j "$(nproc)"
 # the PowerShell grammar under node, the resource script under windres); they ran above.
 (cd "$root" && cmake --preset sanitize && cmake --build --preset sanitize &&
   ctest --preset sanitize -j "$(nproc)" -E '^(page_browser|ProbeScript\.ParsesWithoutSyntaxErrors|resources_windres)$')
+# The Windows build: cross-compiled by mingw-w64, its suites run under wine.
+(
+  cd "$root"
+  cmake --preset windows
+  cmake --build --preset windows
+  ctest --preset windows -j "$(nproc)"
+)
 # The request and probe-record readers under libFuzzer with AddressSanitizer and UBSan, for a bounded time.
 "$root/scripts/fuzz.sh"

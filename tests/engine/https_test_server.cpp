@@ -1,10 +1,5 @@
 #include "https_test_server.hpp"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <cstdlib>
@@ -70,33 +65,6 @@ Credentials issue(const std::string& common_name, const Credentials* issuer) {
   return made;
 }
 
-// A listening TCP socket on 127.0.0.1 and an unused port.
-int listen_on_loopback(int& port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) fail("socket");
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd, 16) != 0 ||
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    ::close(fd);
-    fail("bind");
-  }
-  port = ntohs(address.sin_port);
-  return fd;
-}
-
-// Waits up to `timeout` for `fd` to be readable; false on time-out or when told to stop.
-bool wait_readable(int fd, const std::atomic<bool>& stop, std::chrono::milliseconds timeout) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!stop && std::chrono::steady_clock::now() < deadline) {
-    pollfd entry{fd, POLLIN, 0};
-    if (::poll(&entry, 1, 50) > 0) return true;
-  }
-  return false;
-}
-
 std::string loopback_url(int port, const std::string& target) {
   return "https://127.0.0.1:" + std::to_string(port) + target;
 }
@@ -152,7 +120,7 @@ RawTlsServer::RawTlsServer(const Credentials& credentials, std::string answer, b
 RawTlsServer::~RawTlsServer() {
   stop_ = true;
   thread_.join();
-  ::close(listener_);
+  close_socket(listener_);
 }
 
 std::string RawTlsServer::url(const std::string& target) const { return loopback_url(port_, target); }
@@ -176,14 +144,11 @@ void RawTlsServer::serve() {
     done_ = true;
   };
   if (!wait_readable(listener_, stop_, SERVER_LIFETIME)) return finish({});
-  const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-  if (fd < 0) return finish({});
-  timeval timeout{5, 0};
-  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-  ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+  const SocketHandle fd = accept_connection(listener_, 5);
+  if (fd == NO_SOCKET) return finish({});
   const std::unique_ptr<SSL, decltype(&SSL_free)> ssl(SSL_new(context_.get()), SSL_free);
   std::string request;
-  if (ssl && SSL_set_fd(ssl.get(), fd) == 1 && SSL_accept(ssl.get()) == 1) {
+  if (ssl && SSL_set_fd(ssl.get(), static_cast<int>(fd)) == 1 && SSL_accept(ssl.get()) == 1) {
     char buffer[16384];
     std::size_t wanted = std::string::npos;  // the request's whole length, once its headers are in
     while (request.size() < wanted) {
@@ -208,17 +173,17 @@ void RawTlsServer::serve() {
   } else {
     finish({});
   }
-  ::close(fd);
+  close_socket(fd);
 }
 
 CountingListener::CountingListener() {
   listener_ = listen_on_loopback(port_);
   thread_ = std::thread([this] {
     while (wait_readable(listener_, stop_, SERVER_LIFETIME)) {
-      const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-      if (fd >= 0) {
+      const SocketHandle fd = accept_connection(listener_, 5);
+      if (fd != NO_SOCKET) {
         ++accepted_;
-        ::close(fd);
+        close_socket(fd);
       }
     }
   });
@@ -227,12 +192,12 @@ CountingListener::CountingListener() {
 CountingListener::~CountingListener() {
   stop_ = true;
   thread_.join();
-  ::close(listener_);
+  close_socket(listener_);
 }
 
 int closed_port() {
   int port = 0;
-  ::close(listen_on_loopback(port));
+  close_socket(listen_on_loopback(port));
   return port;
 }
 

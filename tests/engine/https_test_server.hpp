@@ -18,6 +18,8 @@
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 
+#include "test_socket.hpp"
+
 namespace bq::test {
 
 // A key pair and its certificate, valid from an hour ago for two days.
@@ -85,7 +87,7 @@ class RawTlsServer {
   std::shared_ptr<SSL_CTX> context_;
   std::string answer_;
   bool hold_open_;
-  int listener_ = -1;
+  SocketHandle listener_ = NO_SOCKET;
   int port_ = -1;
   std::atomic<bool> stop_{false};
   std::mutex mutex_;
@@ -106,7 +108,7 @@ class CountingListener {
   int accepted() const { return accepted_; }
 
  private:
-  int listener_ = -1;
+  SocketHandle listener_ = NO_SOCKET;
   int port_ = -1;
   std::atomic<bool> stop_{false};
   std::atomic<int> accepted_{0};

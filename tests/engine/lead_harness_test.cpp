@@ -1,14 +1,12 @@
 // engine-harness lead, run as a separate process like any shell script would.
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 #include <gtest/gtest.h>
 
+#include "common/environment.hpp"
+#include "common/test_files.hpp"
 #include "engine/vendor.hpp"
 #include "https_test_server.hpp"
 
@@ -16,15 +14,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct HarnessRun {
-  int status;
-  std::string out;
-};
+using bq::test::HarnessRun;
 
 class LeadHarness : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = fs::temp_directory_path() / ("lead-harness-" + std::to_string(::getpid()));
+    folder_ = fs::temp_directory_path() / ("lead-harness-" + std::to_string(bq::test::process_id()));
     fs::create_directories(folder_);
   }
   void TearDown() override { fs::remove_all(folder_); }
@@ -34,17 +29,9 @@ class LeadHarness : public ::testing::Test {
     return folder_ / name;
   }
 
-  HarnessRun run(const std::string& arguments, const std::string& payload) {
-    const std::string command =
-        "'" BQ_HARNESS "' lead " + arguments + " < '" + write("payload.json", payload).string() + "' 2>/dev/null";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return {-1, ""};
-    std::string out;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    const int status = ::pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+  HarnessRun run(std::vector<std::string> arguments, const std::string& payload) {
+    arguments.insert(arguments.begin(), "lead");
+    return bq::test::run_harness(arguments, payload);
   }
 
   fs::path folder_;
@@ -73,7 +60,7 @@ TEST_F(LeadHarness, DryRunPrintsTheBodyOrTheRefusal) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.payload);
-    const HarnessRun result = run("--dry-run", c.payload);
+    const HarnessRun result = run({"--dry-run"}, c.payload);
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, c.out);
   }
@@ -87,8 +74,8 @@ TEST_F(LeadHarness, SendsToTheEndpointAndPrintsTheReply) {
                                      response.set_content(R"({"error":"Đã có yêu cầu"})", "application/json");
                                    });
   const std::string cacert = write("roots.pem", authority.pem).string();
-  const HarnessRun result = run("--endpoint '" + server.url("/lead") + "' --cacert '" + cacert + "'",
-                                R"({"phone":"0987654321","scanNote":"n"})");
+  const HarnessRun result =
+      run({"--endpoint", server.url("/lead"), "--cacert", cacert}, R"({"phone":"0987654321","scanNote":"n"})");
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.out, "{\"displayContact\":null,\"error\":\"Đã có yêu cầu\",\"ok\":false}\n");
   const auto requests = server.requests();
@@ -100,12 +87,12 @@ TEST_F(LeadHarness, SendsToTheEndpointAndPrintsTheReply) {
 }
 
 TEST_F(LeadHarness, RejectsBadUsageAndBadPayloads) {
-  EXPECT_EQ(run("", "null").status, 2);
-  EXPECT_EQ(run("--endpoint https://127.0.0.1:1/", "null").status, 2);
-  EXPECT_EQ(run("--dry-run --endpoint https://127.0.0.1:1/", "null").status, 2);
-  EXPECT_EQ(run("--dry-run", "{").status, 1);
-  EXPECT_EQ(run("--dry-run", "").status, 1);
-  EXPECT_EQ(run("--endpoint https://127.0.0.1:1/ --cacert '" + (folder_ / "missing.pem").string() + "'",
+  EXPECT_EQ(run({}, "null").status, 2);
+  EXPECT_EQ(run({"--endpoint", "https://127.0.0.1:1/"}, "null").status, 2);
+  EXPECT_EQ(run({"--dry-run", "--endpoint", "https://127.0.0.1:1/"}, "null").status, 2);
+  EXPECT_EQ(run({"--dry-run"}, "{").status, 1);
+  EXPECT_EQ(run({"--dry-run"}, "").status, 1);
+  EXPECT_EQ(run({"--endpoint", "https://127.0.0.1:1/", "--cacert", (folder_ / "missing.pem").string()},
                 R"({"phone":"0987654321"})")
                 .status,
             1);

@@ -1,8 +1,5 @@
 #include "engine/lead.hpp"
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -14,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <openssl/pem.h>
 
+#include "common/environment.hpp"
 #include "https_test_server.hpp"
 #include "support/json_writer.hpp"
 
@@ -622,20 +620,20 @@ TEST(LeadConnection, CertificateFromAnotherAuthorityIsRefused) {
 
 TEST(LeadConnection, OnlyTheGivenRootsAreTrusted) {
   // Point OpenSSL's own default locations at the server's authority.
-  const auto folder = std::filesystem::temp_directory_path() / ("lead-roots-" + std::to_string(::getpid()));
+  const auto folder = std::filesystem::temp_directory_path() / ("lead-roots-" + std::to_string(bq::test::process_id()));
   std::filesystem::create_directories(folder);
   const unsigned long hash = X509_subject_name_hash(authority().cert.get());
   char name[16];
   std::snprintf(name, sizeof name, "%08lx.0", hash);
   std::ofstream(folder / name) << authority().pem;
   std::ofstream(folder / "bundle.pem") << authority().pem;
-  ::setenv("SSL_CERT_DIR", folder.c_str(), 1);
-  ::setenv("SSL_CERT_FILE", (folder / "bundle.pem").c_str(), 1);
+  bq::test::set_environment("SSL_CERT_DIR", folder.string());
+  bq::test::set_environment("SSL_CERT_FILE", (folder / "bundle.pem").string());
   RecordingServer server(server_credentials(), answer(200, R"({"ok":true})"));
   const Credentials other = bq::test::make_authority("Unrelated Root");
   const LeadReply reply = send(server.url("/lead"), sample_form(), 60, other.pem);
-  ::unsetenv("SSL_CERT_DIR");
-  ::unsetenv("SSL_CERT_FILE");
+  bq::test::unset_environment("SSL_CERT_DIR");
+  bq::test::unset_environment("SSL_CERT_FILE");
   std::filesystem::remove_all(folder);
   EXPECT_EQ(reply, failure(network_message()));
 }
@@ -661,12 +659,12 @@ TEST(LeadConnection, ProxyVariablesAreIgnored) {
   bq::test::CountingListener proxy;
   const std::string proxy_url = "http://127.0.0.1:" + std::to_string(proxy.port());
   const char* names[] = {"https_proxy", "HTTPS_PROXY", "http_proxy", "ALL_PROXY", "all_proxy"};
-  for (const char* name : names) ::setenv(name, proxy_url.c_str(), 1);
-  ::unsetenv("no_proxy");
-  ::unsetenv("NO_PROXY");
+  for (const char* name : names) bq::test::set_environment(name, proxy_url);
+  bq::test::unset_environment("no_proxy");
+  bq::test::unset_environment("NO_PROXY");
   RecordingServer server(server_credentials(), answer(200, R"({"ok":true})"));
   const LeadReply reply = send(server.url("/lead"));
-  for (const char* name : names) ::unsetenv(name);
+  for (const char* name : names) bq::test::unset_environment(name);
   EXPECT_EQ(reply, success(PHONE));
   EXPECT_EQ(server.requests().size(), 1u);
   EXPECT_EQ(proxy.accepted(), 0);

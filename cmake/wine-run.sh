@@ -1,0 +1,35 @@
+#!/bin/sh
+# Runs a Windows program under wine in the build's own prefix:
+#   wine-run.sh PREFIX PROGRAM [ARGUMENTS...]
+# The first start in a new prefix takes several seconds; tests start in
+# parallel, so one of them prepares the prefix under a lock while the others
+# wait for it. The program's exit status is passed on.
+set -eu
+prefix=$1
+shift
+
+if [ -x /usr/lib/wine/wine64 ]; then
+  wine=/usr/lib/wine/wine64
+else
+  wine=wine
+fi
+
+export WINEPREFIX="$prefix" WINEDEBUG=-all
+# No Mono or Gecko installer at the prefix's creation: nothing here needs them,
+# and nothing may download.
+export WINEDLLOVERRIDES="mscoree=;mshtml="
+
+if [ ! -e "$prefix/.bq-ready" ]; then
+  mkdir -p "$(dirname "$prefix")"
+  (
+    flock 9
+    if [ ! -e "$prefix/.bq-ready" ]; then
+      "$wine" wineboot --init >/dev/null 2>&1
+      # A crashing test reports on standard error instead of opening a dialog.
+      "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+      touch "$prefix/.bq-ready"
+    fi
+  ) 9>"$prefix.lock"
+fi
+
+exec "$wine" "$@"

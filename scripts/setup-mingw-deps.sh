@@ -1,0 +1,167 @@
+#!/usr/bin/env bash
+# The Windows build's tools and libraries: installs mingw-w64 and wine from
+# Debian, then builds what Debian does not package for mingw-w64: static OpenSSL and libcurl (HTTP and HTTPS only, zlib, no other
+# protocol or library), and cpp-httplib's one header for the tests' HTTPS
+# server. The sources are Debian's own source packages of this release, with
+# Debian's patches. Everything lands in one prefix outside the repository
+# (BQ_MINGW_DEPS, /opt/brindle-quay-mingw64 by default), rebuilt only when a
+# source version or this script changes, so a second run costs nothing.
+# Called by scripts/setup-debian.sh.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+prefix=${BQ_MINGW_DEPS:-/opt/brindle-quay-mingw64}
+triplet=x86_64-w64-mingw32
+packages=(openssl curl cpp-httplib)
+
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+
+tools=(
+  # the cross compiler (the -posix flavour has std::thread), its Windows headers, windres
+  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+  # zlib for Windows, the one library Debian builds for mingw-w64
+  libz-mingw-w64-dev
+  # running the Windows tests
+  wine64 wine
+  # unpacking source packages, and the OpenSSL build
+  dpkg-dev perl make
+)
+missing=()
+for p in "${tools[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+if ((${#missing[@]})); then
+  echo "setup-mingw-deps: installing ${missing[*]}"
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+. /etc/os-release
+suite=$VERSION_CODENAME
+
+# Debian's main archive of this release, as the machine's own sources name it.
+# Only the release's main suite is used: the security archive does not serve
+# the .dsc files of its source packages.
+archive_sources() {
+  apt-get indextargets --format '$(REPO_URI) $(RELEASE) $(CREATED_BY)' |
+    awk -v suite="$suite" -v kind="$1" '$2 == suite && $3 == kind { print $1 }' | sort -u
+}
+if [ -z "$(archive_sources Sources)" ]; then
+  mirror=$(archive_sources Packages | head -n 1)
+  if [ -z "$mirror" ]; then
+    echo "setup-mingw-deps: no apt source for Debian $suite" >&2
+    exit 1
+  fi
+  echo "setup-mingw-deps: adding Debian's source packages of $suite from $mirror"
+  printf 'Types: deb-src\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+    "$mirror" "$suite" | "${sudo[@]}" tee /etc/apt/sources.list.d/brindle-quay-src.sources >/dev/null
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+fi
+
+# The versions that a build would take, and this script's own recipe: the
+# stamp of the installed prefix must match both.
+versions=()
+for p in "${packages[@]}"; do
+  dsc=$(apt-get source --print-uris "$p/$suite" 2>/dev/null | grep -o "'[^']*\.dsc'" | head -n 1 || true)
+  if [ -z "$dsc" ]; then
+    echo "setup-mingw-deps: no source package $p in $suite" >&2
+    exit 1
+  fi
+  dsc=$(basename "${dsc//\'/}" .dsc)
+  versions+=("$(printf '%b' "${dsc//%/\\x}")")
+done
+stamp="${versions[*]} recipe $(sha256sum "$0" | cut -c1-16)"
+if [ -f "$prefix/stamp" ] && [ "$(cat "$prefix/stamp")" = "$stamp" ]; then
+  exit 0
+fi
+echo "setup-mingw-deps: building ${versions[*]} for $triplet into $prefix"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+stage="$work/stage"
+jobs=$(nproc)
+
+cd "$work"
+sources=()
+for p in "${packages[@]}"; do sources+=("$p/$suite"); done
+apt-get source --download-only -q "${sources[@]}" >/dev/null 2>&1 ||
+  apt-get source --download-only "${sources[@]}"
+
+# Unpacks a source package with the patches of its series, less `skip`.
+unpack() {
+  local name=$1 skip=${2:-}
+  local dsc
+  dsc=$(ls "$work"/"${name}"_*.dsc)
+  # apt checked the files against the archive's signed index already; the
+  # .dsc's own signature needs a keyring this machine need not have.
+  dpkg-source --no-check --skip-patches -x "$dsc" "$work/$name" >/dev/null
+  local series="$work/$name/debian/patches/series"
+  [ -f "$series" ] || return 0
+  local patch
+  while read -r patch _; do
+    case "$patch" in '' | '#'*) continue ;; esac
+    [[ " $skip " == *" $patch "* ]] && continue
+    patch -d "$work/$name" -p1 -s <"$work/$name/debian/patches/$patch"
+  done <"$series"
+}
+
+# OpenSSL: only the two libraries and their headers. No loadable modules or
+# engines, and a configuration folder that only administrators may write, as
+# OpenSSL's own Windows default; the program does not load it anyway (see
+# libcurl below).
+unpack openssl
+(
+  cd "$work/openssl" &&
+    CC=gcc-posix ./Configure mingw64 --cross-compile-prefix="$triplet-" \
+      no-shared no-tests no-dso --prefix="$prefix" --libdir=lib \
+      --openssldir="C:/Program Files/Common Files/SSL" >"$work/openssl.log" 2>&1 &&
+    make -j"$jobs" build_libs >>"$work/openssl.log" 2>&1 &&
+    make install_dev DESTDIR="$stage" >>"$work/openssl.log" 2>&1
+) || {
+  tail -n 40 "$work/openssl.log" >&2
+  exit 1
+}
+
+# libcurl: HTTP and HTTPS over OpenSSL with gzip. It trusts only what the
+# program hands it: no CA bundle or folder compiled in, no fallback to
+# OpenSSL's default paths, no OpenSSL configuration file read. Debian's last
+# two patches make its GnuTLS and NSS flavours and are left out.
+unpack curl "90_gnutls.patch 99_nss.patch"
+cmake -S "$work/curl" -B "$work/curl-build" -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-x86_64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+  -DBUILD_SHARED_LIBS=OFF -DBUILD_CURL_EXE=OFF -DBUILD_TESTING=OFF -DENABLE_MANUAL=OFF \
+  -DPICKY_COMPILER=OFF \
+  -DHTTP_ONLY=ON -DCURL_DISABLE_PROXY=OFF -DENABLE_UNIX_SOCKETS=OFF \
+  -DCURL_USE_OPENSSL=ON -DCURL_USE_SCHANNEL=OFF -DCURL_WINDOWS_SSPI=OFF \
+  -DOPENSSL_INCLUDE_DIR="$stage$prefix/include" \
+  -DSSL_EAY="$stage$prefix/lib/libssl.a" -DLIB_EAY="$stage$prefix/lib/libcrypto.a" \
+  -DCURL_DISABLE_OPENSSL_AUTO_LOAD_CONFIG=ON \
+  -DCURL_CA_BUNDLE=none -DCURL_CA_PATH=none -DCURL_CA_FALLBACK=OFF \
+  -DCURL_ZLIB=ON -DZLIB_INCLUDE_DIR="/usr/$triplet/include" -DZLIB_LIBRARY="/usr/$triplet/lib/libz.a" \
+  -DCURL_BROTLI=OFF -DCURL_ZSTD=OFF -DUSE_NGHTTP2=OFF -DUSE_LIBIDN2=OFF -DUSE_WIN32_IDN=OFF \
+  -DCURL_USE_LIBPSL=OFF -DCURL_USE_LIBSSH2=OFF -DCURL_USE_LIBSSH=OFF -DCURL_USE_GSSAPI=OFF \
+  -DENABLE_ARES=OFF -DUSE_WIN32_LDAP=OFF >"$work/curl.log" 2>&1 &&
+  cmake --build "$work/curl-build" -j "$jobs" >>"$work/curl.log" 2>&1 &&
+  DESTDIR="$stage" cmake --install "$work/curl-build" >>"$work/curl.log" 2>&1 || {
+  tail -n 40 "$work/curl.log" >&2
+  exit 1
+}
+
+# curl-config and libcurl.pc name the staging folder; the build takes the
+# libraries by their paths instead.
+rm -rf "$stage$prefix/bin" "$stage$prefix/lib/pkgconfig/libcurl.pc" "$stage$prefix/lib/cmake"
+
+# cpp-httplib: its single header, built by the tests against OpenSSL above.
+unpack cpp-httplib
+install -D -m 644 "$work/cpp-httplib/httplib.h" "$stage$prefix/include/httplib.h"
+
+printf '%s\n' "$stamp" >"$stage$prefix/stamp"
+"${sudo[@]}" rm -rf "$prefix.new"
+"${sudo[@]}" mkdir -p "$(dirname "$prefix")"
+"${sudo[@]}" cp -a "$stage$prefix" "$prefix.new"
+"${sudo[@]}" rm -rf "$prefix"
+"${sudo[@]}" mv "$prefix.new" "$prefix"
+echo "setup-mingw-deps: done"
