@@ -16,8 +16,8 @@ fi
 
 export WINEPREFIX="$prefix" WINEDEBUG=-all
 # No Mono or Gecko installer at the prefix's creation: nothing here needs them,
-# and nothing may download.
-export WINEDLLOVERRIDES="mscoree=;mshtml="
+# and nothing may download. A test's own overrides are kept after these.
+export WINEDLLOVERRIDES="mscoree=;mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 
 if [ ! -e "$prefix/.bq-ready" ]; then
   mkdir -p "$(dirname "$prefix")"

@@ -28,7 +28,7 @@ std::string probe_command_text();
 // -NoProfile -NonInteractive -ExecutionPolicy Bypass -Command TEXT.
 std::vector<std::string> powershell_arguments(std::string_view command_text);
 
-// A program (a bare name is looked up on the PATH) and its arguments.
+// A program (as run_child takes it) and its arguments.
 struct ProbeCommand {
   std::string program;
   std::vector<std::string> args;

@@ -15,7 +15,12 @@ struct ChildOutput {
   std::string err;  // every byte of standard error
 };
 
-// Runs `program` (a bare name is looked up on the PATH) with `args`, standard
+// On POSIX systems a bare `program` is looked up on the PATH. On Windows it
+// is the path of the file to run and no search is made (system_folder.hpp
+// gives the system's programs); the command line, by windows_command_line,
+// names it by its file name alone.
+
+// Runs `program` with `args`, standard
 // input the null device, standard output and standard error two pipes read
 // at the same time until both end, then waits for it without a time limit.
 // The environment and working folder are inherited. On a start failure the
@@ -25,7 +30,8 @@ struct ChildOutput {
 std::variant<ChildOutput, std::string> run_child(const std::string& program, const std::vector<std::string>& args);
 
 // Starts `program` with `args` and does not wait for it; the child is reaped
-// when it ends, so none is left behind as a zombie. No shell is involved.
+// when it ends, so none is left behind as a zombie. No shell is involved. On
+// Windows the child inherits no handle at all.
 // Returns false when it could not be started. Safe to call from any thread.
 bool start_detached(const std::string& program, const std::vector<std::string>& args);
 

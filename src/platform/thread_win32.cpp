@@ -1,0 +1,32 @@
+#include "platform/thread.hpp"
+
+#include <windows.h>
+
+#include <memory>
+#include <utility>
+
+#include "platform/wide_text_win32.hpp"
+
+namespace bq::platform {
+namespace {
+
+DWORD WINAPI run_body(void* arg) {
+  const std::unique_ptr<std::function<void()>> body(static_cast<std::function<void()>*>(arg));
+  (*body)();
+  return 0;
+}
+
+}  // namespace
+
+std::optional<std::string> start_detached_thread(std::size_t stack_bytes, std::function<void()> body) {
+  auto owned = std::make_unique<std::function<void()>>(std::move(body));
+  // The size reserves address space; pages are committed as the stack grows.
+  const HANDLE thread =
+      ::CreateThread(nullptr, stack_bytes, run_body, owned.get(), STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+  if (thread == nullptr) return system_message(::GetLastError());
+  owned.release();  // the thread owns it now
+  ::CloseHandle(thread);
+  return std::nullopt;
+}
+
+}  // namespace bq::platform

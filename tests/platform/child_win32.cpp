@@ -1,0 +1,136 @@
+// A child program for the Windows launcher's tests; the first argument picks
+// what it does:
+//   args                 writes each further argument as [ARG], in UTF-8
+//   write OUT ERR CODE   writes OUT and ERR to its two streams, exits with CODE
+//   talk ROUNDS          writes 256 KiB to stdout, then 256 KiB to stderr, ROUNDS times
+//   stdin                reads standard input to its end, writes how much it got
+//   env NAME             writes the working folder, a line feed and the variable
+//   pipes                writes how many pipe handles it holds beyond its standard three
+//   leave FILE           starts a sleeper that inherits both streams, writes its id
+//                        to FILE, then 60 KiB to each stream, and exits with 4
+//   sleep                sleeps for five minutes
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int length =
+      ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(length), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), length, nullptr, nullptr);
+  return out;
+}
+
+void write_to(DWORD stream, const std::string& bytes) {
+  const HANDLE handle = ::GetStdHandle(stream);
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD written = 0;
+    if (!::WriteFile(handle, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written, nullptr)) return;
+    done += written;
+  }
+}
+
+std::string block(char first) {
+  std::string bytes(256 * 1024, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(first + i % 26);
+  return bytes;
+}
+
+}  // namespace
+
+int main() {
+  int count = 0;
+  wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  std::vector<std::string> args;
+  for (int i = 1; i < count; ++i) args.push_back(utf8(wide[i]));
+  ::LocalFree(wide);
+  if (args.empty()) return 100;
+  const std::string& mode = args[0];
+
+  if (mode == "args") {
+    std::string out;
+    for (std::size_t i = 1; i < args.size(); ++i) out += "[" + args[i] + "]";
+    write_to(STD_OUTPUT_HANDLE, out);
+    return 0;
+  }
+  if (mode == "write" && args.size() == 4) {
+    write_to(STD_OUTPUT_HANDLE, args[1]);
+    write_to(STD_ERROR_HANDLE, args[2]);
+    return static_cast<int>(std::strtoul(args[3].c_str(), nullptr, 0));
+  }
+  if (mode == "talk" && args.size() == 2) {
+    const std::string out = block('a');
+    const std::string err = block('A');
+    for (int round = std::atoi(args[1].c_str()); round > 0; --round) {
+      write_to(STD_OUTPUT_HANDLE, out);
+      write_to(STD_ERROR_HANDLE, err);
+    }
+    return 7;
+  }
+  if (mode == "stdin") {
+    std::size_t total = 0;
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &got, nullptr) && got > 0) total += got;
+    write_to(STD_OUTPUT_HANDLE, "read " + std::to_string(total));
+    return 0;
+  }
+  if (mode == "env" && args.size() == 2) {
+    wchar_t folder[MAX_PATH];
+    const DWORD length = ::GetCurrentDirectoryW(MAX_PATH, folder);
+    const char* value = std::getenv(args[1].c_str());
+    write_to(STD_OUTPUT_HANDLE, utf8(std::wstring(folder, length)) + "\n" + (value ? value : "(unset)"));
+    return 0;
+  }
+  if (mode == "pipes") {
+    const HANDLE standard[] = {::GetStdHandle(STD_INPUT_HANDLE), ::GetStdHandle(STD_OUTPUT_HANDLE),
+                               ::GetStdHandle(STD_ERROR_HANDLE)};
+    int pipes = 0;
+    for (std::uintptr_t value = 4; value < 4096; value += 4) {
+      const auto handle = reinterpret_cast<HANDLE>(value);
+      DWORD flags = 0;
+      if (handle == standard[0] || handle == standard[1] || handle == standard[2]) continue;
+      if (::GetHandleInformation(handle, &flags) && ::GetFileType(handle) == FILE_TYPE_PIPE) ++pipes;
+    }
+    write_to(STD_OUTPUT_HANDLE, std::to_string(pipes));
+    return 0;
+  }
+  if (mode == "leave" && args.size() == 2) {
+    wchar_t self[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring line = L"child sleep";
+    STARTUPINFOW info{};
+    info.cb = sizeof info;
+    info.dwFlags = STARTF_USESTDHANDLES;
+    info.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    info.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    info.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessW(self, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &info,
+                          &started))
+      return 101;
+    ::CloseHandle(started.hThread);
+    ::CloseHandle(started.hProcess);
+    const HANDLE file = ::CreateFileA(args[1].c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    const std::string id = std::to_string(started.dwProcessId);
+    DWORD written = 0;
+    ::WriteFile(file, id.data(), static_cast<DWORD>(id.size()), &written, nullptr);
+    ::CloseHandle(file);
+    const std::string rest(60 * 1024, 'x');
+    write_to(STD_OUTPUT_HANDLE, rest);
+    write_to(STD_ERROR_HANDLE, rest);
+    return 4;
+  }
+  if (mode == "sleep") {
+    ::Sleep(300 * 1000);
+    return 0;
+  }
+  return 100;
+}

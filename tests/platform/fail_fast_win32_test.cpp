@@ -1,0 +1,23 @@
+#include "platform/fail_fast.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(FailFast, EndsTheProcessWithTheFailFastStatusWithoutFlushingOrExitHandlers) {
+  // The text sits unflushed in stderr's buffer and an exit handler would print;
+  // neither may reach the stream when the process fails fast.
+  EXPECT_EXIT(
+      {
+        std::atexit([] { std::fputs("exit handler ran", stderr); });
+        std::setvbuf(stderr, nullptr, _IOFBF, 4096);
+        std::fputs("buffered", stderr);
+        bq::platform::fail_fast();
+      },
+      testing::ExitedWithCode(static_cast<int>(0xC0000409)), "^$");
+}
+
+}  // namespace

@@ -1,0 +1,54 @@
+#include "platform/thread.hpp"
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstddef>
+#include <future>
+#include <memory>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Seen {
+  std::thread::id id;
+  std::size_t stack_bytes = 0;
+};
+
+// What the running thread sees of itself: its id and its reserved stack.
+Seen seen_by_the_thread() {
+  ULONG_PTR low = 0;
+  ULONG_PTR high = 0;
+  ::GetCurrentThreadStackLimits(&low, &high);
+  return {std::this_thread::get_id(), static_cast<std::size_t>(high - low)};
+}
+
+TEST(StartDetachedThread, RunsTheBodyOnAThreadWithTheAskedStackReserved) {
+  for (const std::size_t stack_bytes : {std::size_t{2} << 20, std::size_t{8} << 20}) {
+    SCOPED_TRACE(stack_bytes);
+    std::promise<Seen> promise;
+    std::future<Seen> future = promise.get_future();
+    EXPECT_EQ(bq::platform::start_detached_thread(stack_bytes, [&promise] { promise.set_value(seen_by_the_thread()); }),
+              std::nullopt);
+    ASSERT_EQ(future.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    const Seen seen = future.get();
+    EXPECT_NE(seen.id, std::this_thread::get_id());
+    EXPECT_EQ(seen.stack_bytes, stack_bytes);
+  }
+}
+
+TEST(StartDetachedThread, RefusedStartGivesTheSystemsReasonAndDropsTheBody) {
+  // No system has room for a stack of nearly the whole address space.
+  bool ran = false;
+  auto guard = std::make_shared<int>(0);
+  const auto failure = bq::platform::start_detached_thread(~std::size_t{0} >> 1, [&ran, guard] { ran = true; });
+  ASSERT_TRUE(failure.has_value());
+  EXPECT_FALSE(failure->empty());
+  EXPECT_EQ(failure->find_first_of("\r\n"), std::string::npos) << *failure;
+  EXPECT_FALSE(ran);
+  EXPECT_EQ(guard.use_count(), 1) << "the body was not released";
+}
+
+}  // namespace
