@@ -1,12 +1,14 @@
 #include "gui/error_box.hpp"
 
-#include "gui/win32/text.hpp"
+#include <windows.h>
+
+#include "platform/wide_text_win32.hpp"
 
 namespace bq::gui {
 
 void show_error_box(std::string_view caption, std::string_view text) {
   // No owner: the box stands on its own, in front of the program's window.
-  MessageBoxW(nullptr, utf16_from_utf8(text).c_str(), utf16_from_utf8(caption).c_str(), MB_ICONERROR | MB_OK);
+  MessageBoxW(nullptr, platform::to_wide(text).c_str(), platform::to_wide(caption).c_str(), MB_ICONERROR | MB_OK);
 }
 
 }  // namespace bq::gui

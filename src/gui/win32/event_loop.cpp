@@ -10,7 +10,7 @@
 
 #include <fmt/format.h>
 
-#include "gui/win32/text.hpp"
+#include "platform/wide_text_win32.hpp"
 #include "shell/fatal.hpp"
 
 namespace bq::gui {
@@ -84,13 +84,17 @@ EventLoop create_event_loop() {
   window_class.hInstance = instance;
   window_class.lpszClassName = MESSAGE_WINDOW_CLASS;
   if (RegisterClassExW(&window_class) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-    shell::fatal_error(fmt::format("event loop: RegisterClassExW: {}", system_error_text(GetLastError())));
+    const DWORD error = GetLastError();
+    shell::fatal_error(
+        fmt::format("event loop: RegisterClassExW: {} (os error {})", platform::system_message(error), error));
   }
   auto state = std::make_shared<LoopState>();
   state->message_window =
       CreateWindowExW(0, MESSAGE_WINDOW_CLASS, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
   if (state->message_window == nullptr) {
-    shell::fatal_error(fmt::format("event loop: CreateWindowExW: {}", system_error_text(GetLastError())));
+    const DWORD error = GetLastError();
+    shell::fatal_error(
+        fmt::format("event loop: CreateWindowExW: {} (os error {})", platform::system_message(error), error));
   }
   state->message_window_open = true;
   SetWindowLongPtrW(state->message_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state.get()));

@@ -1,7 +1,9 @@
 #include "gui/window.hpp"
 
-#include "gui/win32/text.hpp"
 #include "gui/win32/window.hpp"
+#include "platform/wide_text_win32.hpp"
+
+#include <fmt/format.h>
 
 namespace bq::gui {
 namespace {
@@ -18,6 +20,12 @@ SIZE outer_size(int width, int height, UINT dpi) {
             MulDiv(height, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI)};
   AdjustWindowRectExForDpi(&rect, STYLE, FALSE, EX_STYLE, dpi);
   return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+// The system's description of why `call` failed, as the window's build
+// reports it.
+std::string failure(std::string_view call, DWORD error) {
+  return fmt::format("{}: {} (os error {})", call, platform::system_message(error), error);
 }
 
 LRESULT CALLBACK window_procedure(HWND handle, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -67,17 +75,17 @@ std::variant<Window*, std::string> build_window(const EventLoop& loop, const Win
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   window_class.lpszClassName = WINDOW_CLASS;
   if (RegisterClassExW(&window_class) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-    return "RegisterClassExW: " + system_error_text(GetLastError());
+    return failure("RegisterClassExW", GetLastError());
   }
 
   auto* window = new Window{nullptr, loop, attributes.min_width, attributes.min_height};
-  const std::wstring title = utf16_from_utf8(attributes.title);
+  const std::wstring title = platform::to_wide(attributes.title);
   window->handle = CreateWindowExW(EX_STYLE, WINDOW_CLASS, title.c_str(), STYLE, CW_USEDEFAULT, CW_USEDEFAULT,
                                    CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, window);
   if (window->handle == nullptr) {
     const DWORD error = GetLastError();
     delete window;
-    return "CreateWindowExW: " + system_error_text(error);
+    return failure("CreateWindowExW", error);
   }
   // The window's DPI is that of the monitor the system placed it on, known
   // only once it exists.

@@ -11,8 +11,8 @@
 #include <gtest/gtest.h>
 
 #include "gui/web_view.hpp"
-#include "gui/win32/text.hpp"
 #include "inspect_box.hpp"
+#include "platform/wide_text_win32.hpp"
 #include "scaled_sizes.hpp"
 
 namespace {
@@ -82,10 +82,12 @@ std::string read_file(const std::wstring& path) {
   return text;
 }
 
-// Waits up to fifteen seconds for a top-level window of `class_name` titled `title`.
+// Waits up to fifteen seconds for a visible top-level window of `class_name`
+// titled `title`. The window exists before it has its size; it is shown after.
 HWND wait_for_window(const wchar_t* class_name, const wchar_t* title) {
   for (int i = 0; i < 300; ++i) {
-    if (const HWND found = FindWindowW(class_name, title)) return found;
+    const HWND found = FindWindowW(class_name, title);
+    if (found != nullptr && IsWindowVisible(found)) return found;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   return nullptr;
@@ -127,14 +129,13 @@ TEST(Win32Process, StartUpWithoutAWebViewEndsInTheErrorBoxThenAFailureStatus) {
   const std::string expected_text =
       "Máy tính chưa có Microsoft Edge WebView2 Runtime để mở giao diện.\nChi tiết: " + error +
       "\n\nVui lòng cập nhật Windows hoặc liên hệ Zalo Brindle Quay: 0912 345 678.";
-  EXPECT_EQ(seen.text, bq::gui::utf16_from_utf8(expected_text));
+  EXPECT_EQ(seen.text, bq::platform::to_wide(expected_text));
   EXPECT_EQ(seen.owner, nullptr);
   EXPECT_EQ(seen.buttons, 1);
   EXPECT_TRUE(seen.icon);  // which one, the error box's own test sees
 
   const DWORD status = wait_exit(child, 15);
-  EXPECT_NE(status, STILL_ACTIVE);
-  EXPECT_NE(status, 0u);
+  EXPECT_EQ(status, 0xC0000409u) << "the fail-fast status";
   // The line break may be CR LF: standard error can be a text stream here.
   std::string fatal = read_file(child.error_file);
   fatal.resize(std::min(fatal.find('\n'), fatal.size()));
