@@ -35,13 +35,14 @@ checks_passed() {
 }
 
 # start_virtual_screen DIR: Xvfb on a free display and openbox on it; exports
-# DISPLAY, and points the caches and the temporary directory into DIR.
+# DISPLAY, and points the caches and the temporary directory into DIR. The
+# screen is 1280 × 900 unless BQ_SCREEN says otherwise (WIDTHxHEIGHTxDEPTH).
 start_virtual_screen() {
   local dir=$1
   export TMPDIR=$dir XDG_CACHE_HOME=$dir/cache XDG_CONFIG_HOME=$dir/config XDG_DATA_HOME=$dir/data
   mkdir -p "$XDG_CACHE_HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
   unset WAYLAND_DISPLAY
-  Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${BQ_SCREEN:-1280x900x24}" -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
   screen_pids+=($!)
   wait_for 10 test -s "$dir/display" || { echo "Xvfb did not start" >&2; cat "$dir/xvfb.log" >&2; return 1; }
   export DISPLAY=":$(head -n1 "$dir/display")"
