@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <memory>
@@ -133,10 +134,17 @@ DWORD create_process(const std::string& program, const std::vector<std::string>&
   return 0;
 }
 
+// What may still be kept of the child's output, over both pipes together.
+struct Room {
+  std::size_t left = 0;
+  bool exceeded = false;  // a read brought more than fitted
+};
+
 // One output pipe with at most one overlapped read in flight.
 class Reader {
  public:
-  explicit Reader(std::string& sink) : sink_(sink), buffer_(std::make_unique<char[]>(PIPE_BUFFER_BYTES)) {}
+  Reader(std::string& sink, Room& room)
+      : sink_(sink), room_(room), buffer_(std::make_unique<char[]>(PIPE_BUFFER_BYTES)) {}
   Reader(const Reader&) = delete;
   Reader& operator=(const Reader&) = delete;
   // The system writes into the buffer until the read is over.
@@ -155,22 +163,23 @@ class Reader {
   HANDLE event() const { return event_.get(); }
   bool completed() const { return pending_ && HasOverlappedIoCompleted(&overlapped_); }
 
-  // Takes the outcome of a completed read and starts the next one; the
-  // stream ends at its end or at a read error. Returns the bytes taken.
+  // Takes the outcome of a completed read and starts the next one, unless
+  // the room is exceeded; the stream ends at its end or at a read error.
+  // Returns the bytes read.
   std::size_t take() {
     const std::size_t taken = finish(FALSE);
-    if (is_open()) start_read();
+    if (is_open() && !room_.exceeded) start_read();
     return taken;
   }
 
   // Cancels the read in flight and takes whatever it had got by then; a
-  // read that got nothing ends the stream. Returns the bytes taken.
+  // read that got nothing ends the stream. Returns the bytes read.
   std::size_t cancel() {
     ::CancelIoEx(pipe_.get(), &overlapped_);
     const std::size_t taken = finish(TRUE);
     if (taken == 0) {
       close();
-    } else if (is_open()) {
+    } else if (is_open() && !room_.exceeded) {
       start_read();
     }
     return taken;
@@ -207,11 +216,15 @@ class Reader {
       pipe_.reset();
       return 0;
     }
-    sink_.append(buffer_.get(), count);
+    const std::size_t kept = std::min<std::size_t>(count, room_.left);
+    sink_.append(buffer_.get(), kept);
+    room_.left -= kept;
+    if (kept < count) room_.exceeded = true;
     return count;
   }
 
   std::string& sink_;
+  Room& room_;
   std::unique_ptr<char[]> buffer_;
   Handle pipe_;
   Handle event_;
@@ -221,9 +234,9 @@ class Reader {
 
 // Once the child has exited: what is already in the pipe, and no more than
 // AFTER_EXIT_BYTES of it, then the pipe is let go.
-void take_rest(Reader& reader) {
+void take_rest(Reader& reader, const Room& room) {
   std::size_t left = AFTER_EXIT_BYTES;
-  while (reader.is_open() && left > 0) {
+  while (reader.is_open() && left > 0 && !room.exceeded) {
     const std::size_t taken = reader.completed() ? reader.take() : reader.cancel();
     left -= std::min(left, taken);
   }
@@ -231,9 +244,10 @@ void take_rest(Reader& reader) {
 }
 
 // Reads both pipes at the same time until each has reached its end, or until
-// the child has exited and what it left in them is taken. Returns 0, or the
+// the child has exited and what it left in them is taken. Stops early once
+// the output overflows `room`, leaving the pipes open. Returns 0, or the
 // error code of a failed wait.
-DWORD drain(Reader& out, Reader& err, HANDLE child) {
+DWORD drain(Reader& out, Reader& err, HANDLE child, const Room& room) {
   std::array<Reader*, 2> readers = {&out, &err};
   while (out.is_open() || err.is_open()) {
     std::array<HANDLE, 3> waited{};
@@ -253,10 +267,12 @@ DWORD drain(Reader& out, Reader& err, HANDLE child) {
     // stderr back.
     for (Reader* reader : readers) {
       if (reader->completed()) reader->take();
+      if (room.exceeded) return 0;
     }
     if (waited[woken - WAIT_OBJECT_0] == child) {
-      take_rest(out);
-      take_rest(err);
+      take_rest(out, room);
+      take_rest(err, room);
+      if (room.exceeded) return 0;
     }
   }
   return 0;
@@ -264,7 +280,8 @@ DWORD drain(Reader& out, Reader& err, HANDLE child) {
 
 }  // namespace
 
-std::variant<ChildOutput, std::string> run_child(const std::string& program, const std::vector<std::string>& args) {
+std::variant<ChildOutput, std::string> run_child(const std::string& program, const std::vector<std::string>& args,
+                                                 std::size_t max_output_bytes) {
   Handle out_read, out_write, err_read, err_write;
   if (const DWORD error = make_pipe(out_read, out_write); error != 0) return os_error(error);
   if (const DWORD error = make_pipe(err_read, err_write); error != 0) return os_error(error);
@@ -296,11 +313,20 @@ std::variant<ChildOutput, std::string> run_child(const std::string& program, con
   err_write.reset();
 
   ChildOutput result;
-  Reader out(result.out);
-  Reader err(result.err);
+  Room room{max_output_bytes};
+  Reader out(result.out, room);
+  Reader err(result.err, room);
   if (const DWORD error = out.open(std::move(out_read)); error != 0) return os_error(error);
   if (const DWORD error = err.open(std::move(err_read)); error != 0) return os_error(error);
-  if (const DWORD error = drain(out, err, process.get()); error != 0) return os_error(error);
+  if (const DWORD error = drain(out, err, process.get(), room); error != 0) return os_error(error);
+  if (room.exceeded) {
+    // Fails only when the child has already ended, which is as good.
+    ::TerminateProcess(process.get(), 1);
+    // Whatever the child left behind that still writes now meets a closed pipe.
+    out.close();
+    err.close();
+    result.output_exceeded = true;
+  }
   if (::WaitForSingleObject(process.get(), INFINITE) == WAIT_FAILED) return last_error();
   DWORD code = 0;
   if (!::GetExitCodeProcess(process.get(), &code)) return last_error();

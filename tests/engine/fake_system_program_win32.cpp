@@ -8,6 +8,9 @@
 //          it and a line break after it, as PowerShell may write them);
 //          a mismatch goes to standard error with exit status 2
 //   fail   writes a message to standard error only and exits with 1
+//   endless-out, endless-err, endless-both
+//          prints FAKE_PROBE_RECORD, then writes without end to standard
+//          output, standard error, or both in turns
 //   other  exits with 0
 
 // Before <windows.h>, whose winsock part defines NO_DATA as a macro.
@@ -36,9 +39,10 @@ std::wstring variable(const wchar_t* name) {
   return value;
 }
 
-void write_to(DWORD stream, std::string_view bytes) {
+// False when the stream is closed.
+bool write_to(DWORD stream, std::string_view bytes) {
   DWORD written = 0;
-  ::WriteFile(::GetStdHandle(stream), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  return ::WriteFile(::GetStdHandle(stream), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 void record(const std::wstring& file) {
@@ -88,6 +92,17 @@ int main() {
     write_to(STD_OUTPUT_HANDLE, bq::test::FAKE_PROBE_RECORD);
     write_to(STD_OUTPUT_HANDLE, "\r\n");
     return 0;
+  }
+  if (mode.starts_with(L"endless-")) {
+    write_to(STD_OUTPUT_HANDLE, bq::test::FAKE_PROBE_RECORD);
+    const bool out = mode != L"endless-err";
+    const bool err = mode != L"endless-out";
+    std::string lines;
+    while (lines.size() < 64 * 1024) lines += "WARNING: still running\r\n";
+    // Ends only when the reader is gone, or by being ended.
+    while ((!out || write_to(STD_OUTPUT_HANDLE, lines)) && (!err || write_to(STD_ERROR_HANDLE, lines))) {
+    }
+    return 3;
   }
   if (mode == L"fail") {
     write_to(STD_ERROR_HANDLE, "\r\nGet-CimInstance : Truy cập bị từ chối.\r\n");

@@ -62,6 +62,18 @@ TEST_F(ProbeOnWindows, APowerShellWithoutARecordGivesTheMessageOfItsCase) {
   }
 }
 
+TEST_F(ProbeOnWindows, APowerShellThatWritesWithoutEndIsEndedAndFails) {
+  // A record first, then endless text on one stream or both: the probe keeps
+  // no more than its bound, ends the child and reports an unreadable record.
+  install(POWERSHELL);
+  const std::string expected = "Lỗi đọc thông số phần cứng: output longer than 16777216 bytes";
+  for (const wchar_t* mode : {L"endless-out", L"endless-err", L"endless-both"}) {
+    SCOPED_TRACE(bq::test::utf8(std::wstring_view(mode)));
+    set_mode(mode);
+    EXPECT_EQ(outcome(bq::engine::probe_hardware()), expected);
+  }
+}
+
 TEST_F(ProbeOnWindows, WithoutPowerShellInTheSystemFolderAPlantedOneIsNotStarted) {
   take_out(POWERSHELL);
   plant("powershell.exe");

@@ -9,6 +9,9 @@
 //   leave FILE           starts a sleeper that inherits both streams, writes its id
 //                        to FILE, then 60 KiB to each stream, and exits with 4
 //   sleep                sleeps for five minutes
+//   flood STREAMS FILE   writes its id to FILE, then without end to stdout
+//                        ("out", letter o), stderr ("err", letter e) or, in
+//                        turns, to both ("both"), also once they are closed
 
 #include <windows.h>
 
@@ -27,14 +30,24 @@ std::string utf8(const std::wstring& text) {
   return out;
 }
 
-void write_to(DWORD stream, const std::string& bytes) {
+// False when the stream is closed.
+bool write_to(DWORD stream, const std::string& bytes) {
   const HANDLE handle = ::GetStdHandle(stream);
   std::size_t done = 0;
   while (done < bytes.size()) {
     DWORD written = 0;
-    if (!::WriteFile(handle, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written, nullptr)) return;
+    if (!::WriteFile(handle, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written, nullptr))
+      return false;
     done += written;
   }
+  return true;
+}
+
+void write_file(const std::string& path, const std::string& bytes) {
+  const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  ::CloseHandle(file);
 }
 
 std::string block(char first) {
@@ -118,15 +131,23 @@ int main() {
       return 101;
     ::CloseHandle(started.hThread);
     ::CloseHandle(started.hProcess);
-    const HANDLE file = ::CreateFileA(args[1].c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    const std::string id = std::to_string(started.dwProcessId);
-    DWORD written = 0;
-    ::WriteFile(file, id.data(), static_cast<DWORD>(id.size()), &written, nullptr);
-    ::CloseHandle(file);
+    write_file(args[1], std::to_string(started.dwProcessId));
     const std::string rest(60 * 1024, 'x');
     write_to(STD_OUTPUT_HANDLE, rest);
     write_to(STD_ERROR_HANDLE, rest);
     return 4;
+  }
+  if (mode == "flood" && args.size() == 3) {
+    write_file(args[2], std::to_string(::GetCurrentProcessId()));
+    const bool out = args[1] != "err";
+    const bool err = args[1] != "out";
+    const std::string o(4096, 'o');
+    const std::string e(4096, 'e');
+    // Writes on when the reader has gone: only being ended stops it.
+    for (;;) {
+      if (out) write_to(STD_OUTPUT_HANDLE, o);
+      if (err) write_to(STD_ERROR_HANDLE, e);
+    }
   }
   if (mode == "sleep") {
     ::Sleep(300 * 1000);

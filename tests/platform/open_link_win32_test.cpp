@@ -21,7 +21,7 @@ class OpenLinkOnWindows : public bq::test::SystemFolderFakes {
     if (IsSkipped()) return;
     install("cmd.exe");
     const std::string cmd = bq::test::utf8(bq::test::system_folder() / "cmd.exe");
-    (void)bq::platform::run_child(cmd, {"/c", "exit"});
+    (void)bq::platform::run_child(cmd, {"/c", "exit"}, 4096);
     ASSERT_EQ(starts().size(), 1u) << "wine ran its own cmd.exe: run with WINEDLLOVERRIDES=cmd.exe=n";
     forget_starts();
   }

@@ -23,8 +23,11 @@ const std::string& child() {
   return path;
 }
 
-ChildOutput run_ok(const std::string& program, const std::vector<std::string>& args) {
-  auto result = run_child(program, args);
+// More than any child of these tests writes, where the bound is not the point.
+constexpr std::size_t ROOM = std::size_t{64} << 20;
+
+ChildOutput run_ok(const std::string& program, const std::vector<std::string>& args, std::size_t bound = ROOM) {
+  auto result = run_child(program, args, bound);
   if (auto* error = std::get_if<std::string>(&result)) {
     ADD_FAILURE() << program << ": " << *error;
     return {};
@@ -33,7 +36,7 @@ ChildOutput run_ok(const std::string& program, const std::vector<std::string>& a
 }
 
 std::string start_error(const std::string& program) {
-  auto result = run_child(program, {});
+  auto result = run_child(program, {}, ROOM);
   if (auto* error = std::get_if<std::string>(&result)) return *error;
   return "started, exit code " + std::to_string(std::get<ChildOutput>(result).exitCode);
 }
@@ -133,7 +136,7 @@ TEST(RunChild, EndsWhenTheChildExitsThoughAProcessItLeftHoldsThePipes) {
 TEST(RunChild, LeavesNoHandlesBehind) {
   // A child that writes nothing at all, one that cannot start, and an
   // ordinary one: every handle of every run is closed again.
-  (void)run_child(child(), {"write", "", "", "0"});  // the first run's one-time allocations
+  (void)run_child(child(), {"write", "", "", "0"}, ROOM);  // the first run's one-time allocations
   const std::size_t before = open_handles();
   for (int i = 0; i < 20; ++i) {
     const ChildOutput silent = run_ok(child(), {"write", "", "", "1"});
@@ -154,7 +157,7 @@ TEST(RunChild, ChildrenStartedAtTheSameTimeInheritNoPipeOfAnother) {
   for (std::size_t t = 0; t < leaks.size(); ++t) {
     threads.emplace_back([&, t] {
       for (int i = 0; i < 10; ++i) {
-        auto result = run_child(child(), {"pipes"});
+        auto result = run_child(child(), {"pipes"}, ROOM);
         if (auto* error = std::get_if<std::string>(&result)) {
           leaks[t] += *error + "\n";
         } else if (const std::string& count = std::get<ChildOutput>(result).out; count != "0") {
@@ -191,6 +194,77 @@ TEST(StartDetached, ReportsAProgramThatCannotStart) {
   const std::size_t before = open_handles();
   EXPECT_FALSE(bq::platform::start_detached(child() + ".missing", {}));
   EXPECT_FALSE(bq::platform::start_detached("", {}));
+  EXPECT_EQ(open_handles(), before);
+}
+
+// Whether the process whose id `file` holds has ended; an id that names no
+// process any more counts as ended.
+bool has_ended(const std::string& file) {
+  std::ifstream id_in(file);
+  DWORD id = 0;
+  id_in >> id;
+  if (id == 0) return false;
+  const HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, id);
+  if (process == nullptr) return true;
+  const bool ended = ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+  ::CloseHandle(process);
+  return ended;
+}
+
+TEST(RunChild, OutputPastTheBoundEndsTheChild) {
+  // `out` and `err` are what is kept: the first bytes of each stream, exactly
+  // the bound over both once it is exceeded.
+  const bq::test::WindowsTempDir dir;
+  const std::filesystem::path id_path = dir.path() / "flood";
+  const std::string id_file = bq::test::utf8(id_path);
+  struct Case {
+    std::vector<std::string> args;
+    std::size_t bound;
+    bool exceeded;
+    std::string out;
+    std::string err;
+  };
+  const Case cases[] = {
+      {{"flood", "out", id_file}, 5000, true, std::string(5000, 'o'), ""},
+      {{"flood", "err", id_file}, 5000, true, "", std::string(5000, 'e')},
+      // Exactly the bound is not past it, and the child's own exit code stands.
+      {{"write", "abc", "de", "3"}, 5, false, "abc", "de"},
+      {{"write", "abc", "def", "3"}, 5, true, "abc", "de"},
+      {{"write", "", "", "3"}, 0, false, "", ""},
+      {{"write", "a", "", "3"}, 0, true, "", ""},
+  };
+  (void)run_child(child(), {"write", "", "", "0"}, ROOM);  // the first run's one-time allocations
+  for (const Case& c : cases) {
+    // Counted inside the trace: GoogleTest's first trace takes a handle of its own.
+    SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+    const std::size_t before = open_handles();
+    const ChildOutput result = run_ok(child(), c.args, c.bound);
+    EXPECT_EQ(result.output_exceeded, c.exceeded);
+    EXPECT_EQ(result.out, c.out);
+    EXPECT_EQ(result.err, c.err);
+    if (!c.exceeded) {
+      EXPECT_EQ(result.exitCode, 3u);
+    }
+    if (c.args[0] == "flood") {
+      // Ended and waited for before the call returned.
+      EXPECT_TRUE(has_ended(id_file));
+      std::filesystem::remove(id_path);
+    }
+    EXPECT_EQ(open_handles(), before);
+  }
+}
+
+TEST(RunChild, ABoundOfMegabytesOverBothStreamsEndsAnEndlessWriter) {
+  const bq::test::WindowsTempDir dir;
+  const std::string id_file = bq::test::utf8(dir.path() / "flood");
+  const std::size_t bound = std::size_t{4} << 20;
+  const std::size_t before = open_handles();
+  const ChildOutput result = run_ok(child(), {"flood", "both", id_file}, bound);
+  EXPECT_TRUE(result.output_exceeded);
+  EXPECT_EQ(result.out.size() + result.err.size(), bound);
+  EXPECT_EQ(result.out.find_first_not_of('o'), std::string::npos);
+  EXPECT_EQ(result.err.find_first_not_of('e'), std::string::npos);
+  EXPECT_TRUE(has_ended(id_file));
   EXPECT_EQ(open_handles(), before);
 }
 
