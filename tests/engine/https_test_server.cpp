@@ -2,7 +2,6 @@
 
 #include <zlib.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <random>
 #include <stdexcept>
@@ -10,6 +9,8 @@
 #include <openssl/bio.h>
 #include <openssl/pem.h>
 #include <openssl/x509v3.h>
+
+#include "test_socket.hpp"
 
 namespace bq::test {
 namespace {
@@ -80,7 +81,7 @@ RecordingServer::RecordingServer(const Credentials& credentials, Handler handler
     : server_(credentials.cert.get(), credentials.key.get()), handler_(std::move(handler)) {
   // OpenSSL writes to the socket with write(): a client that leaves in the
   // middle of a long answer must make that write fail, not end the tests.
-  std::signal(SIGPIPE, SIG_IGN);
+  survive_broken_connections();
   if (!server_.is_valid()) fail("SSLServer");
   const auto record = [this](const httplib::Request& request, httplib::Response& response) {
     {

@@ -26,4 +26,8 @@ SocketHandle accept_connection(SocketHandle listener, int seconds);
 
 void close_socket(SocketHandle socket);
 
+// Makes a write to a socket whose peer has left fail with an error instead of
+// ending the process (SIGPIPE on POSIX; Windows has no such signal).
+void survive_broken_connections();
+
 }  // namespace bq::test

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -45,5 +46,7 @@ SocketHandle accept_connection(SocketHandle listener, int seconds) {
 }
 
 void close_socket(SocketHandle socket) { ::close(static_cast<int>(socket)); }
+
+void survive_broken_connections() { ::signal(SIGPIPE, SIG_IGN); }
 
 }  // namespace bq::test

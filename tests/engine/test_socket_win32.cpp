@@ -60,4 +60,6 @@ SocketHandle accept_connection(SocketHandle listener, int seconds) {
 
 void close_socket(SocketHandle socket) { ::closesocket(native(socket)); }
 
+void survive_broken_connections() {}
+
 }  // namespace bq::test
