@@ -1,5 +1,6 @@
 #include "shell/page.hpp"
 
+#include <ostream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -21,6 +22,10 @@ struct Case {
   std::string page;
   std::string composed;
 };
+
+// The case's name, rather than its bytes, in the listing of the tests: CTest
+// names each test after that listing.
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 
 class ComposePage : public testing::TestWithParam<Case> {};
 
