@@ -119,10 +119,14 @@ TEST(Win32Process, StartUpWithoutAWebViewEndsInTheErrorBoxThenAFailureStatus) {
       wait_for_window(L"BrindleQuayWin11CheckWindow", L"Brindle Quay — Kiểm tra điều kiện cài đặt Windows 11 Pro");
   RECT client{};
   GetClientRect(window, &client);
-  const ScaledSizes* sizes = sizes_at(GetDpiForWindow(window));
+  const UINT dpi = GetDpiForWindow(window);
   watcher.join();
   ASSERT_NE(window, nullptr);
-  ASSERT_NE(sizes, nullptr) << "no sizes for " << GetDpiForWindow(window) << " DPI";
+  if (expected_dpi() != 0) {
+    EXPECT_EQ(dpi, expected_dpi()) << "the run's screen scale";
+  }
+  const ScaledSizes* sizes = sizes_at(dpi);
+  ASSERT_NE(sizes, nullptr) << "no sizes for " << dpi << " DPI";
   EXPECT_EQ(client.right, sizes->client.cx);
   EXPECT_EQ(client.bottom, sizes->client.cy);
   ASSERT_TRUE(seen.found);

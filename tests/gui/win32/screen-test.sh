@@ -16,7 +16,17 @@ source "$here/virtual-screen.sh"
 # Large enough for the program's window at 150 %, as a 1920 × 1080 screen is.
 export BQ_SCREEN=1920x1080x24
 begin_screen_session
-"$wine_run" "$prefix" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
+key='HKCU\Control Panel\Desktop'
+# A prefix without the value is at 96, wine's default.
+current=$("$wine_run" "$prefix" reg query "$key" /v LogPixels 2>/dev/null | grep -o '0x[0-9a-fA-F]*' || echo 96)
+if ((current != dpi)); then
+  "$wine_run" "$prefix" reg add "$key" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
+  # The prefix's programs already running, its desktop among them, keep the
+  # DPI they started with, and the system then tells another process's
+  # window that DPI: end them all. Only a prefix of this test's own (the one
+  # at 150 %) changes its DPI here, so no other test's program is running.
+  WINEPREFIX=$prefix wineserver -k
+fi
 status=0
 BQ_EXPECT_DPI=$dpi "$wine_run" "$prefix" "$@" || status=$?
 exit "$status"
