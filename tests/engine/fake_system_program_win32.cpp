@@ -22,16 +22,11 @@
 #include <string>
 #include <vector>
 
+#include "common/windows_test.hpp"
+
 namespace {
 
-std::string utf8(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), length, nullptr, nullptr);
-  return out;
-}
+using bq::test::utf8;
 
 std::wstring variable(const wchar_t* name) {
   std::wstring value(32768, L'\0');
@@ -48,9 +43,9 @@ bool write_to(DWORD stream, std::string_view bytes) {
 void record(const std::wstring& file) {
   std::wstring self(32768, L'\0');
   self.resize(::GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
-  std::string entry = utf8(self);
+  std::string entry = utf8(std::wstring_view(self));
   entry += '\0';
-  entry += utf8(::GetCommandLineW());
+  entry += utf8(std::wstring_view(::GetCommandLineW()));
   entry += '\0';
   const HANDLE out = ::CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
   DWORD written = 0;
@@ -63,7 +58,7 @@ std::string check_probe_arguments() {
   int count = 0;
   wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
   std::vector<std::string> got;
-  for (int i = 1; i < count; ++i) got.push_back(utf8(argv[i]));
+  for (int i = 1; i < count; ++i) got.push_back(utf8(std::wstring_view(argv[i])));
   ::LocalFree(argv);
   const std::vector<std::string> expected = bq::engine::powershell_arguments(bq::engine::probe_command_text());
   if (got.size() != expected.size())

@@ -19,16 +19,11 @@
 #include <string>
 #include <vector>
 
+#include "common/windows_test.hpp"
+
 namespace {
 
-std::string utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int length =
-      ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), length, nullptr, nullptr);
-  return out;
-}
+using bq::test::utf8;
 
 // False when the stream is closed.
 bool write_to(DWORD stream, const std::string& bytes) {
@@ -62,7 +57,7 @@ int main() {
   int count = 0;
   wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
   std::vector<std::string> args;
-  for (int i = 1; i < count; ++i) args.push_back(utf8(wide[i]));
+  for (int i = 1; i < count; ++i) args.push_back(utf8(std::wstring_view(wide[i])));
   ::LocalFree(wide);
   if (args.empty()) return 100;
   const std::string& mode = args[0];
@@ -99,7 +94,7 @@ int main() {
     wchar_t folder[MAX_PATH];
     const DWORD length = ::GetCurrentDirectoryW(MAX_PATH, folder);
     const char* value = std::getenv(args[1].c_str());
-    write_to(STD_OUTPUT_HANDLE, utf8(std::wstring(folder, length)) + "\n" + (value ? value : "(unset)"));
+    write_to(STD_OUTPUT_HANDLE, utf8(std::wstring_view(folder, length)) + "\n" + (value ? value : "(unset)"));
     return 0;
   }
   if (mode == "pipes") {

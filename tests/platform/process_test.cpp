@@ -15,30 +15,16 @@
 #include <gtest/gtest.h>
 
 #include "common/temp_dir.hpp"
+#include "run_child_test.hpp"
 
 namespace {
 
 using bq::platform::ChildOutput;
 using bq::platform::run_child;
+using bq::test::ROOM;
+using bq::test::run_ok;
+using bq::test::start_error;
 using bq::test::TempDir;
-
-// More than any child of these tests writes, where the bound is not the point.
-constexpr std::size_t ROOM = std::size_t{64} << 20;
-
-ChildOutput run_ok(const std::string& program, const std::vector<std::string>& args, std::size_t bound = ROOM) {
-  auto result = run_child(program, args, bound);
-  if (auto* error = std::get_if<std::string>(&result)) {
-    ADD_FAILURE() << program << ": " << *error;
-    return {};
-  }
-  return std::get<ChildOutput>(result);
-}
-
-std::string start_error(const std::string& program) {
-  auto result = run_child(program, {}, ROOM);
-  if (auto* error = std::get_if<std::string>(&result)) return *error;
-  return "started, exit code " + std::to_string(std::get<ChildOutput>(result).exitCode);
-}
 
 std::size_t open_descriptors() {
   std::size_t count = 0;

@@ -9,6 +9,7 @@
 
 #include "common/windows_test.hpp"
 #include "platform/process.hpp"
+#include "run_child_test.hpp"
 
 namespace {
 
@@ -16,29 +17,14 @@ using bq::platform::ChildOutput;
 using bq::platform::run_child;
 using bq::test::beside_this_program;
 using bq::test::open_handles;
+using bq::test::ROOM;
+using bq::test::run_ok;
+using bq::test::start_error;
 
 // The test's own child program, built next to this one.
 const std::string& child() {
   static const std::string path = beside_this_program("bq-test-child.exe");
   return path;
-}
-
-// More than any child of these tests writes, where the bound is not the point.
-constexpr std::size_t ROOM = std::size_t{64} << 20;
-
-ChildOutput run_ok(const std::string& program, const std::vector<std::string>& args, std::size_t bound = ROOM) {
-  auto result = run_child(program, args, bound);
-  if (auto* error = std::get_if<std::string>(&result)) {
-    ADD_FAILURE() << program << ": " << *error;
-    return {};
-  }
-  return std::get<ChildOutput>(result);
-}
-
-std::string start_error(const std::string& program) {
-  auto result = run_child(program, {}, ROOM);
-  if (auto* error = std::get_if<std::string>(&result)) return *error;
-  return "started, exit code " + std::to_string(std::get<ChildOutput>(result).exitCode);
 }
 
 TEST(RunChild, ReturnsBothStreamsAndTheExitCode) {
