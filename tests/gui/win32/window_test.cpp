@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "../loop_guard.hpp"
 #include "inspect_box.hpp"
-#include "loop_guard.hpp"
 #include "scaled_sizes.hpp"
 
 #include "gui/error_box.hpp"
