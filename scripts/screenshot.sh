@@ -12,20 +12,12 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 program=$(cd "${1:-$root/build/program}" && pwd)/src/brindle-quay-win11-check
 png=$(realpath -m "${2:-$root/docs/report.png}")
-source "$root/tests/shell/virtual-screen.sh"
+source "$root/tests/gui/virtual-screen.sh"
 
 begin_screen_session
 title="Brindle Quay — Kiểm tra điều kiện cài đặt Windows 11 Pro"
 # The report is in when the page's text names this machine's processor.
 cpu_name=$(awk -F': *' '/^model name/ { print $2; exit }' /proc/cpuinfo | tr -s ' ' | sed 's/^ //; s/ $//')
-
-page_text() {
-  xdotool windowactivate --sync "$id" >/dev/null 2>&1 || true
-  xdotool key --clearmodifiers ctrl+a key --clearmodifiers ctrl+c
-  sleep 0.1
-  timeout 2 xclip -selection clipboard -o 2>/dev/null || true
-}
-page_shows() { page_text | grep -qF -- "$1"; }
 
 unshare --net "$program" >"$work/out" 2>"$work/err" &
 app_pid=$!

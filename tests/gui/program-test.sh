@@ -44,14 +44,6 @@ count() { wc -l <"$1"; }
 # so that wait_for can poll it).
 held_scans_are() { test "$(count "$work/held")" = "$1"; }
 
-# page_text: what select-all and copy in the page give.
-page_text() {
-  xdotool windowactivate --sync "$id" >/dev/null 2>&1 || true
-  xdotool key --clearmodifiers ctrl+a key --clearmodifiers ctrl+c
-  sleep 0.1
-  timeout 2 xclip -selection clipboard -o 2>/dev/null || true
-}
-page_shows() { page_text | grep -qF -- "$1"; }
 page_lacks() { ! page_text | grep -qF -- "$1"; }
 
 # A click on the page's header, left of its title: nothing there reacts, and

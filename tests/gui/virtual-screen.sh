@@ -90,6 +90,16 @@ window_id() {
 
 has_window() { [ -n "$(window_id "$1")" ]; }
 
+# page_text: what select-all and copy give in the page of window $id (this
+# replaces the clipboard); page_shows TEXT: whether that holds TEXT.
+page_text() {
+  xdotool windowactivate --sync "$id" >/dev/null 2>&1 || true
+  xdotool key --clearmodifiers ctrl+a key --clearmodifiers ctrl+c
+  sleep 0.1
+  timeout 2 xclip -selection clipboard -o 2>/dev/null || true
+}
+page_shows() { page_text | grep -qF -- "$1"; }
+
 # How long a closed window may take to end its process: an instant on an idle
 # machine, several seconds on a heavily loaded one; a close that waited for a
 # running worker would take minutes.
