@@ -13,8 +13,10 @@
 #               (ROOT-DIR.run.log, ROOT-DIR.test.log, ROOT-DIR.run.png)
 #   REPOSITORY  what to clone: this repository by default (its checked-out branch, committed
 #               work only)
-# Environment: MIRROR, the Debian mirror (http://deb.debian.org/debian by default);
-# CHECK_DISPLAY, the display number of the virtual screen (by default Xvfb picks a free one).
+# Environment: MIRROR, the Debian archive for bookworm and bookworm-updates, and SECURITY_MIRROR,
+# the one for bookworm-security (by default the archives that this machine's own apt sources
+# name for those suites, component main); CHECK_DISPLAY, the display number of the virtual
+# screen (by default Xvfb picks a free one).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 [ $# -ge 1 ] || {
@@ -22,7 +24,18 @@ here=$(cd "$(dirname "$0")/.." && pwd)
   exit 2
 }
 repo=${2:-$here}
-mirror=${MIRROR:-http://deb.debian.org/debian}
+. "$here/scripts/common.sh"
+mirror=${MIRROR:-$(apt_archives bookworm Packages main | head -n 1)}
+security_mirror=${SECURITY_MIRROR:-$(apt_archives bookworm-security Packages main | head -n 1)}
+[ -n "$mirror" ] || {
+  echo "check: no bookworm main in this machine's apt sources (apt-get indextargets); set MIRROR" >&2
+  exit 1
+}
+[ -n "$security_mirror" ] || {
+  echo "check: no bookworm-security main in this machine's apt sources (apt-get indextargets);" \
+    "set SECURITY_MIRROR" >&2
+  exit 1
+}
 title="Brindle Quay — Kiểm tra điều kiện cài đặt Windows 11 Pro"
 
 [ "$(id -u)" -eq 0 ] || {
@@ -64,7 +77,7 @@ now() { date +%s.%N; }
 took() { awk -v a="$1" -v b="$2" 'BEGIN { s = b - a; printf "%d min %04.1f s", s / 60, s - 60 * int(s / 60) }'; }
 
 # --- a fresh Debian 12 --------------------------------------------------------------
-echo "check: debootstrap into $root"
+echo "check: debootstrap into $root from $mirror"
 debootstrap --variant=minbase bookworm "$root" "$mirror" >"$root.debootstrap.log" 2>&1 ||
   { tail -n 20 "$root.debootstrap.log" >&2; exit 1; }
 # debootstrap can leave its own /proc mounted.
@@ -75,7 +88,7 @@ fi
 cat >"$root/etc/apt/sources.list" <<EOF
 deb $mirror bookworm main
 deb $mirror bookworm-updates main
-deb http://deb.debian.org/debian-security bookworm-security main
+deb $security_mirror bookworm-security main
 EOF
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 

@@ -44,12 +44,9 @@ suite=$VERSION_CODENAME
 # Debian's main archive of this release, as the machine's own sources name it.
 # Only the release's main suite is used: the security archive does not serve
 # the .dsc files of its source packages.
-archive_sources() {
-  apt-get indextargets --format '$(REPO_URI) $(RELEASE) $(CREATED_BY)' |
-    awk -v suite="$suite" -v kind="$1" '$2 == suite && $3 == kind { print $1 }' | sort -u
-}
-if [ -z "$(archive_sources Sources)" ]; then
-  mirror=$(archive_sources Packages | head -n 1)
+. "$here/scripts/common.sh"
+if [ -z "$(apt_archives "$suite" Sources)" ]; then
+  mirror=$(apt_archives "$suite" Packages | head -n 1)
   if [ -z "$mirror" ]; then
     echo "setup-mingw-deps: no apt source for Debian $suite" >&2
     exit 1
