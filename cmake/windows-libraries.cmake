@@ -57,3 +57,20 @@ add_library(PkgConfig::HTTPLIB ALIAS bq_httplib)
 set(BQ_GOOGLETEST_SOURCE "/usr/src/googletest" CACHE PATH "GoogleTest's sources")
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory("${BQ_GOOGLETEST_SOURCE}" "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)
+
+# The WebView2 SDK: its header, and the loader DLL that goes beside the
+# program with its licence (scripts/setup-webview2-sdk.sh unpacks them from
+# the pinned NuGet package). mingw-w64 cannot link the SDK's MSVC libraries:
+# the program loads the DLL at run time.
+set(BQ_WEBVIEW2_SDK "${BQ_MINGW_DEPS}/webview2")
+set(BQ_WEBVIEW2_LOADER "${BQ_WEBVIEW2_SDK}/x64/WebView2Loader.dll")
+set(BQ_WEBVIEW2_LICENSE "${BQ_WEBVIEW2_SDK}/LICENSE.txt")
+foreach(file "${BQ_WEBVIEW2_SDK}/include/WebView2.h" "${BQ_WEBVIEW2_LOADER}" "${BQ_WEBVIEW2_LICENSE}")
+  if(NOT EXISTS "${file}")
+    message(FATAL_ERROR "${file} is missing: run scripts/setup-mingw-deps.sh")
+  endif()
+endforeach()
+add_library(bq_webview2 INTERFACE)
+# WebView2.h includes "EventToken.h", which mingw-w64 names eventtoken.h.
+target_include_directories(bq_webview2 SYSTEM INTERFACE
+  "${BQ_WEBVIEW2_SDK}/include" "${PROJECT_SOURCE_DIR}/src/gui/win32/shim")

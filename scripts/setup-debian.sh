@@ -32,8 +32,8 @@ packages=(
 
 if [ "$mode" = tests ]; then
   packages+=(
-    # tests and benchmarks
-    libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
+    # tests and benchmarks, and a compiler cache for their three builds
+    ccache libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
     libicu-dev libxml2-dev zlib1g-dev
     clang-14 libclang-rt-14-dev
     # the program under a virtual screen, and the page tests
@@ -47,6 +47,8 @@ if [ "$mode" = tests ]; then
     binutils-mingw-w64-x86-64
     # node-gyp, for the npm packages that compile native code (tests/ps)
     python3
+    # unpacking the WebView2 SDK's NuGet package
+    unzip
   )
   # A Node.js the machine already has (a newer one, say) is kept; without one, Debian's.
   if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
@@ -107,5 +109,7 @@ for dir in "$here"/tests/*/; do
 done
 
 # The Windows build (mingw-w64, wine, and the libraries built from Debian's
-# source packages): its own script, so that it can also be run alone.
+# source packages, then the WebView2 SDK from NuGet): their own scripts, so
+# that they can also be run alone.
 "$here/scripts/setup-mingw-deps.sh"
+"$here/scripts/setup-webview2-sdk.sh"
