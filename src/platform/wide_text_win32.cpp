@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
+#include <fmt/format.h>
+
 namespace bq::platform {
 
 std::wstring to_wide(std::string_view text) {
@@ -33,6 +37,12 @@ std::string system_message(unsigned long code) {
   while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
     message.pop_back();
   return to_utf8(message);
+}
+
+std::string hresult_message(long code) {
+  const auto bits = static_cast<std::uint32_t>(code);
+  const unsigned long message_code = HRESULT_FACILITY(code) == FACILITY_WIN32 ? HRESULT_CODE(code) : bits;
+  return fmt::format("{} (0x{:08X})", system_message(message_code), bits);
 }
 
 }  // namespace bq::platform

@@ -17,4 +17,9 @@ std::string to_utf8(std::wstring_view text);
 // break that ends it. Safe to call from any thread.
 std::string system_message(unsigned long code);
 
+// The system's message for an HRESULT, then the HRESULT in hex:
+// "MESSAGE (0x80070002)". A Win32 error wrapped in an HRESULT gets the message
+// of its own code. Safe to call from any thread.
+std::string hresult_message(long code);
+
 }  // namespace bq::platform

@@ -7,6 +7,9 @@
 //          byte, and prints FAKE_PROBE_RECORD (with a byte-order mark before
 //          it and a line break after it, as PowerShell may write them);
 //          a mismatch goes to standard error with exit status 2
+//   hold   waits until the file that BQ_FAKE_RELEASE names exists (a minute
+//          at most), then exits with 0 without writing: its reader has
+//          ended by then, and such a write was seen to hang under wine
 //   fail   writes a message to standard error only and exits with 1
 //   endless-out, endless-err, endless-both
 //          prints FAKE_PROBE_RECORD, then writes without end to standard
@@ -78,6 +81,11 @@ std::string check_probe_arguments() {
 int main() {
   if (const std::wstring file = variable(L"BQ_FAKE_RECORD"); !file.empty()) record(file);
   const std::wstring mode = variable(L"BQ_FAKE_MODE");
+  if (mode == L"hold") {
+    const std::wstring release = variable(L"BQ_FAKE_RELEASE");
+    for (int i = 0; i < 600 && ::GetFileAttributesW(release.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) ::Sleep(100);
+    return 0;
+  }
   if (mode == L"probe") {
     if (const std::string fault = check_probe_arguments(); !fault.empty()) {
       write_to(STD_ERROR_HANDLE, fault);

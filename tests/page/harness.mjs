@@ -37,9 +37,9 @@ export function reportText(name) {
   return readFileSync(join(ROOT, 'tests/data', name), 'utf8').replace(/\n$/, '');
 }
 
-// One browser for a test file. Every request that would leave the page is recorded in `outside`
-// and aborted; the page is expected to make none.
-export async function startBrowser() {
+// Debian's chromium with a profile of its own, from which every request that would leave the
+// page is recorded in `outside` and aborted; the page is expected to make none.
+export async function launchChromium() {
   const profile = mkdtempSync(join(tmpdir(), 'bq-page-'));
   const context = await chromium.launchPersistentContext(profile, {
     executablePath: '/usr/bin/chromium',
@@ -53,6 +53,19 @@ export async function startBrowser() {
     outside.push(route.request().url());
     return route.abort('blockedbyclient');
   });
+  return {
+    context,
+    outside,
+    async close() {
+      await context.close();
+      rmSync(profile, { recursive: true, force: true });
+    },
+  };
+}
+
+// One browser for a test file, whose pages get a stub window.ipc.
+export async function startBrowser() {
+  const { context, outside, close } = await launchChromium();
   // The native side defines window.ipc before any page script runs; this one records each posted
   // text and leaves the answer to the test. The clipboard records what is written, or refuses it
   // while __clipboardRefuses is set (a page given as text has no clipboard of its own here).
@@ -85,10 +98,7 @@ export async function startBrowser() {
       if (clock) await page.clock.pauseAt(60 * 1000);
       return page;
     },
-    async close() {
-      await context.close();
-      rmSync(profile, { recursive: true, force: true });
-    },
+    close,
   };
 }
 

@@ -1,7 +1,10 @@
 #include "gui/window.hpp"
 
+#include "gui/win32/web_view.hpp"
 #include "gui/win32/window.hpp"
 #include "platform/wide_text_win32.hpp"
+
+#include <ole2.h>
 
 #include <fmt/format.h>
 
@@ -52,6 +55,9 @@ LRESULT CALLBACK window_procedure(HWND handle, UINT message, WPARAM wparam, LPAR
                    proposed->bottom - proposed->top, SWP_NOZORDER | SWP_NOACTIVATE);
       return 0;
     }
+    case WM_SIZE: follow_window_size(window->web_view, wparam); return 0;
+    case WM_MOVE: follow_window_position(window->web_view); return 0;
+    case WM_SETFOCUS: take_window_focus(window->web_view); return 0;
     case WM_CLOSE:
       // Not DefWindowProcW, which would destroy the window: ending the
       // process is the handler's business.
@@ -66,6 +72,11 @@ LRESULT CALLBACK window_procedure(HWND handle, UINT message, WPARAM wparam, LPAR
 std::optional<std::string> open_display() { return std::nullopt; }
 
 std::variant<Window*, std::string> build_window(const EventLoop& loop, const WindowAttributes& attributes) {
+  // The UI thread becomes a single-threaded apartment with OLE, as the web
+  // view's runtime requires of the thread it runs on.
+  if (const HRESULT initialised = OleInitialize(nullptr); FAILED(initialised)) {
+    return fmt::format("OleInitialize: {}", platform::hresult_message(initialised));
+  }
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof window_class;

@@ -1,9 +1,10 @@
 #pragma once
 // What a Window is under Win32, for the backend's other files (a web view is
-// built on its handle) and the Win32 tests.
+// built on its handle and follows its size and focus) and the Win32 tests.
 
 #include <windows.h>
 
+#include "gui/web_view.hpp"
 #include "gui/window.hpp"
 
 namespace bq::gui {
@@ -15,6 +16,7 @@ struct Window {
   // whenever the system asks, since the window may move to another monitor.
   int min_width = 0;
   int min_height = 0;
+  WebView* web_view = nullptr;  // once built on this window
 };
 
 }  // namespace bq::gui
