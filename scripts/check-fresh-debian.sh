@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Tries the README's two commands as a new user would, on a fresh Debian 12: a minimal root
-# (debootstrap --variant=minbase bookworm) given only git and ca-certificates, a clone of this
-# repository in it, then ./scripts/run.sh until its window shows on a virtual screen, and
-# ./scripts/test.sh to its end. Prints how long each took.
+# (debootstrap --variant=minbase bookworm) given only git and ca-certificates, and the .NET SDK
+# that the test command needs (Debian does not package it: this machine's own is copied in, with
+# its NuGet settings), a clone of this repository in it, then ./scripts/run.sh until its window
+# shows on a virtual screen, and ./scripts/test.sh to its end. Prints how long each took.
 #
 # Not a test and not part of CI: it downloads several hundred megabytes from Debian's archive and
-# the npm registry, and needs root (debootstrap, chroot, mounts).
+# the npm and NuGet registries, and needs root (debootstrap, chroot, mounts).
 #
 # Usage: scripts/check-fresh-debian.sh ROOT-DIR [REPOSITORY]
 #   ROOT-DIR    a folder that does not exist yet or is empty; the root stays there afterwards,
@@ -37,6 +38,12 @@ security_mirror=${SECURITY_MIRROR:-$(apt_archives bookworm-security Packages mai
   exit 1
 }
 title="Brindle Quay — Kiểm tra điều kiện cài đặt Windows 11 Pro"
+dotnet=$(command -v dotnet || true)
+[ -n "$dotnet" ] || {
+  echo "check: this machine has no .NET SDK (dotnet) to copy into the root; install the .NET SDK 10" >&2
+  exit 1
+}
+dotnet_home=$(dirname "$(readlink -f "$dotnet")")
 
 [ "$(id -u)" -eq 0 ] || {
   echo "check: run as root (debootstrap, chroot and the mounts need it)" >&2
@@ -113,6 +120,21 @@ fi
 echo "check: installing git and ca-certificates"
 in_root 'apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends git ca-certificates' \
   >"$root.apt.log" 2>&1 || { tail -n 20 "$root.apt.log" >&2; exit 1; }
+
+# The .NET SDK as a user would install it from Microsoft's archive: the SDK's folder, the
+# libraries it needs, and the NuGet client's settings of this machine.
+echo "check: installing the .NET SDK from $dotnet_home"
+mkdir -p "$root$dotnet_home"
+cp -a "$dotnet_home/." "$root$dotnet_home/"
+ln -sf "$dotnet_home/dotnet" "$root/usr/bin/dotnet"
+if [ -f "$HOME/.nuget/NuGet/NuGet.Config" ]; then
+  mkdir -p "$root/root/.nuget/NuGet"
+  cp "$HOME/.nuget/NuGet/NuGet.Config" "$root/root/.nuget/NuGet/"
+fi
+in_root 'DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends libicu72' \
+  >>"$root.apt.log" 2>&1 || { tail -n 20 "$root.apt.log" >&2; exit 1; }
+in_root 'DOTNET_NOLOGO=1 DOTNET_CLI_TELEMETRY_OPTOUT=1 dotnet --version' >/dev/null ||
+  { echo "check: FAIL the .NET SDK does not run in the root" >&2; exit 1; }
 
 git clone -q --bare "$repo" "$root/srv/project.git"
 in_root 'git clone -q /srv/project.git /root/project'
