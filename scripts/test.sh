@@ -3,6 +3,9 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup-debian.sh" tests
+# ccache (when the machine has it) takes paths relative to the clone, so that a fresh clone
+# elsewhere still finds the objects of an earlier one.
+export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
 cmake -S "$root" -B "$root/build/ci" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$root/build/ci"
 ctest --test-dir "$root/build/ci" --output-on-failure -j "$(nproc)"
