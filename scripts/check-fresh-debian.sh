@@ -19,13 +19,13 @@
 # name for those suites, component main); CHECK_DISPLAY, the display number of the virtual
 # screen (by default Xvfb picks a free one).
 set -euo pipefail
-here=$(cd "$(dirname "$0")/.." && pwd)
+root=$(cd "$(dirname "$0")/.." && pwd)
 [ $# -ge 1 ] || {
   echo "usage: $0 ROOT-DIR [REPOSITORY]" >&2
   exit 2
 }
-repo=${2:-$here}
-. "$here/scripts/common.sh"
+repo=${2:-$root}
+. "$root/scripts/common.sh"
 mirror=${MIRROR:-$(apt_archives bookworm Packages main | head -n 1)}
 security_mirror=${SECURITY_MIRROR:-$(apt_archives bookworm-security Packages main | head -n 1)}
 [ -n "$mirror" ] || {
@@ -54,7 +54,7 @@ if [ -e "$1" ] && [ -n "$(ls -A "$1")" ]; then
   exit 1
 fi
 mkdir -p "$1"
-root=$(cd "$1" && pwd)
+fresh=$(cd "$1" && pwd)
 
 xvfb_pid=
 cleanup() {
@@ -62,13 +62,13 @@ cleanup() {
   local proc pid
   for proc in /proc/[0-9]*; do
     pid=${proc#/proc/}
-    [ "$(readlink "$proc/root" 2>/dev/null)" = "$root" ] && kill -9 "$pid" 2>/dev/null || true
+    [ "$(readlink "$proc/root" 2>/dev/null)" = "$fresh" ] && kill -9 "$pid" 2>/dev/null || true
   done
   [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
   # The root's own bind mount holds every other mount below it.
-  if findmnt -rn -o TARGET | grep -qxF "$root"; then umount -R "$root"; fi
-  if findmnt -rn -o TARGET | grep -q "^$root/"; then
-    findmnt -rn -o TARGET | grep "^$root/" | sort -r | xargs -r -n1 umount
+  if findmnt -rn -o TARGET | grep -qxF "$fresh"; then umount -R "$fresh"; fi
+  if findmnt -rn -o TARGET | grep -q "^$fresh/"; then
+    findmnt -rn -o TARGET | grep "^$fresh/" | sort -r | xargs -r -n1 umount
   fi
 }
 trap cleanup EXIT
@@ -76,7 +76,7 @@ trap 'exit 1' INT TERM
 
 # in_root COMMAND: runs COMMAND with bash inside the root, as root, in a clean environment.
 in_root() {
-  chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb DISPLAY="${DISPLAY:-}" \
+  chroot "$fresh" /usr/bin/env -i HOME=/root TERM=dumb DISPLAY="${DISPLAY:-}" \
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin /bin/bash -c "$1"
 }
 
@@ -84,28 +84,28 @@ now() { date +%s.%N; }
 took() { awk -v a="$1" -v b="$2" 'BEGIN { s = b - a; printf "%d min %04.1f s", s / 60, s - 60 * int(s / 60) }'; }
 
 # --- a fresh Debian 12 --------------------------------------------------------------
-echo "check: debootstrap into $root from $mirror"
-debootstrap --variant=minbase bookworm "$root" "$mirror" >"$root.debootstrap.log" 2>&1 ||
-  { tail -n 20 "$root.debootstrap.log" >&2; exit 1; }
+echo "check: debootstrap into $fresh from $mirror"
+debootstrap --variant=minbase bookworm "$fresh" "$mirror" >"$fresh.debootstrap.log" 2>&1 ||
+  { tail -n 20 "$fresh.debootstrap.log" >&2; exit 1; }
 # debootstrap can leave its own /proc mounted.
-if findmnt -rn -o TARGET | grep -q "^$root/"; then
-  findmnt -rn -o TARGET | grep "^$root/" | sort -r | xargs -r -n1 umount
+if findmnt -rn -o TARGET | grep -q "^$fresh/"; then
+  findmnt -rn -o TARGET | grep "^$fresh/" | sort -r | xargs -r -n1 umount
 fi
 # The suites an installed Debian 12 follows, not only the one debootstrap used.
-cat >"$root/etc/apt/sources.list" <<EOF
+cat >"$fresh/etc/apt/sources.list" <<EOF
 deb $mirror bookworm main
 deb $mirror bookworm-updates main
 deb $security_mirror bookworm-security main
 EOF
-cp /etc/resolv.conf "$root/etc/resolv.conf"
+cp /etc/resolv.conf "$fresh/etc/resolv.conf"
 
 # unshare --net, which the tests use, needs / to be a mount point.
-mount --bind "$root" "$root"
-mount --make-private "$root"
+mount --bind "$fresh" "$fresh"
+mount --make-private "$fresh"
 for dir in proc sys dev; do
-  mount --rbind "/$dir" "$root/$dir"
+  mount --rbind "/$dir" "$fresh/$dir"
   # Nothing unmounted in the root may reach this machine's own mounts.
-  mount --make-rslave "$root/$dir"
+  mount --make-rslave "$fresh/$dir"
 done
 
 # This machine's network may inspect TLS: its own authorities go in before ca-certificates is
@@ -113,30 +113,30 @@ done
 shopt -s nullglob
 authorities=(/usr/local/share/ca-certificates/*.crt)
 if ((${#authorities[@]})); then
-  mkdir -p "$root/usr/local/share/ca-certificates"
-  cp "${authorities[@]}" "$root/usr/local/share/ca-certificates/"
+  mkdir -p "$fresh/usr/local/share/ca-certificates"
+  cp "${authorities[@]}" "$fresh/usr/local/share/ca-certificates/"
 fi
 
 echo "check: installing git and ca-certificates"
 in_root 'apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends git ca-certificates' \
-  >"$root.apt.log" 2>&1 || { tail -n 20 "$root.apt.log" >&2; exit 1; }
+  >"$fresh.apt.log" 2>&1 || { tail -n 20 "$fresh.apt.log" >&2; exit 1; }
 
 # The .NET SDK as a user would install it from Microsoft's archive: the SDK's folder, the
 # libraries it needs, and the NuGet client's settings of this machine.
 echo "check: installing the .NET SDK from $dotnet_home"
-mkdir -p "$root$dotnet_home"
-cp -a "$dotnet_home/." "$root$dotnet_home/"
-ln -sf "$dotnet_home/dotnet" "$root/usr/bin/dotnet"
+mkdir -p "$fresh$dotnet_home"
+cp -a "$dotnet_home/." "$fresh$dotnet_home/"
+ln -sf "$dotnet_home/dotnet" "$fresh/usr/bin/dotnet"
 if [ -f "$HOME/.nuget/NuGet/NuGet.Config" ]; then
-  mkdir -p "$root/root/.nuget/NuGet"
-  cp "$HOME/.nuget/NuGet/NuGet.Config" "$root/root/.nuget/NuGet/"
+  mkdir -p "$fresh/root/.nuget/NuGet"
+  cp "$HOME/.nuget/NuGet/NuGet.Config" "$fresh/root/.nuget/NuGet/"
 fi
 in_root 'DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends libicu72' \
-  >>"$root.apt.log" 2>&1 || { tail -n 20 "$root.apt.log" >&2; exit 1; }
+  >>"$fresh.apt.log" 2>&1 || { tail -n 20 "$fresh.apt.log" >&2; exit 1; }
 in_root 'DOTNET_NOLOGO=1 DOTNET_CLI_TELEMETRY_OPTOUT=1 dotnet --version' >/dev/null ||
   { echo "check: FAIL the .NET SDK does not run in the root" >&2; exit 1; }
 
-git clone -q --bare "$repo" "$root/srv/project.git"
+git clone -q --bare "$repo" "$fresh/srv/project.git"
 in_root 'git clone -q /srv/project.git /root/project'
 echo "check: cloned $(in_root 'git -C /root/project log --oneline -1')"
 
@@ -144,22 +144,22 @@ echo "check: cloned $(in_root 'git -C /root/project log --oneline -1')"
 # The screen runs outside the root; the program reaches it through X's abstract socket, which
 # the root shares with this machine's network namespace.
 if [ -n "${CHECK_DISPLAY:-}" ]; then
-  Xvfb ":$CHECK_DISPLAY" -screen 0 1280x900x24 -nolisten tcp >"$root.xvfb.log" 2>&1 &
+  Xvfb ":$CHECK_DISPLAY" -screen 0 1280x900x24 -nolisten tcp >"$fresh.xvfb.log" 2>&1 &
   xvfb_pid=$!
   export DISPLAY=":$CHECK_DISPLAY"
 else
-  Xvfb -displayfd 4 -screen 0 1280x900x24 -nolisten tcp 4>"$root.display" >"$root.xvfb.log" 2>&1 &
+  Xvfb -displayfd 4 -screen 0 1280x900x24 -nolisten tcp 4>"$fresh.display" >"$fresh.xvfb.log" 2>&1 &
   xvfb_pid=$!
-  for _ in $(seq 100); do [ -s "$root.display" ] && break; sleep 0.1; done
-  export DISPLAY=":$(head -n1 "$root.display")"
+  for _ in $(seq 100); do [ -s "$fresh.display" ] && break; sleep 0.1; done
+  export DISPLAY=":$(head -n1 "$fresh.display")"
 fi
 for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 echo "check: ./scripts/run.sh on $DISPLAY"
 start=$(now)
-setsid chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb DISPLAY="$DISPLAY" \
+setsid chroot "$fresh" /usr/bin/env -i HOME=/root TERM=dumb DISPLAY="$DISPLAY" \
   PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-  /bin/bash -c 'cd /root/project && ./scripts/run.sh' >"$root.run.log" 2>&1 &
+  /bin/bash -c 'cd /root/project && ./scripts/run.sh' >"$fresh.run.log" 2>&1 &
 run_pid=$!
 # The set-up and the build take minutes, the window shows within seconds of them; an hour is
 # beyond anything that works.
@@ -174,27 +174,27 @@ while kill -0 "$run_pid" 2>/dev/null && ((SECONDS < deadline)); do
   sleep 0.5
 done
 if [ -z "$shown" ]; then
-  tail -n 30 "$root.run.log" >&2
+  tail -n 30 "$fresh.run.log" >&2
   echo "check: FAIL the run command did not show its window" >&2
   exit 1
 fi
 # A look at what it shows a few seconds later, for the record.
 sleep 5
-import -window root "$root.run.png" || true
+import -window root "$fresh.run.png" || true
 kill -- -"$run_pid" 2>/dev/null || true
 wait "$run_pid" 2>/dev/null || true
 run_time=$(took "$start" "$shown")
 echo "check: ok   the run command showed its window after $run_time"
 
 # --- the test command ----------------------------------------------------------------
-echo "check: ./scripts/test.sh (log: $root.test.log)"
+echo "check: ./scripts/test.sh (log: $fresh.test.log)"
 start=$(now)
 status=0
-in_root 'cd /root/project && ./scripts/test.sh' >"$root.test.log" 2>&1 || status=$?
+in_root 'cd /root/project && ./scripts/test.sh' >"$fresh.test.log" 2>&1 || status=$?
 test_time=$(took "$start" "$(now)")
-grep -E 'tests passed|tests failed|The following tests FAILED|^\s+[0-9]+ - ' "$root.test.log" || true
+grep -E 'tests passed|tests failed|The following tests FAILED|^\s+[0-9]+ - ' "$fresh.test.log" || true
 if [ "$status" -ne 0 ]; then
-  tail -n 30 "$root.test.log" >&2
+  tail -n 30 "$fresh.test.log" >&2
   echo "check: FAIL the test command ended with status $status after $test_time" >&2
   exit 1
 fi

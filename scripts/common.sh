@@ -12,3 +12,25 @@ apt_archives() {
     awk -v suite="$1" -v kind="$2" -v component="${3:-}" \
       '$2 == suite && $3 == kind && (component == "" || $4 == component) { print $1 }' | sort -u
 }
+
+# as_root COMMAND...: runs COMMAND as root: directly when this is root, else
+# through sudo.
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# install_missing NAME PACKAGE...: installs with apt-get those of the Debian
+# PACKAGEs that are not installed yet, saying so under NAME; does nothing when
+# every one is there.
+install_missing() {
+  local name=$1 package
+  shift
+  local missing=()
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+  done
+  ((${#missing[@]})) || return 0
+  echo "$name: installing ${missing[*]}"
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+}

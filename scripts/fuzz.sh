@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang, AddressSanitizer and
-# UndefinedBehaviorSanitizer, and runs each for a bounded time
-# (FUZZ_SECONDS, 20 by default) from its seed corpus.
+# Builds the libFuzzer targets with clang, AddressSanitizer and UndefinedBehaviorSanitizer (the
+# "fuzz" preset), and runs each for a bounded time (FUZZ_SECONDS, 20 by default) from its seed
+# corpus.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${FUZZ_SECONDS:-20}
 build="$root/build/fuzz"
-CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DBQ_FUZZ=ON -DBQ_BUILD_TESTS=OFF -DBQ_BUILD_PROGRAM=OFF >/dev/null
-cmake --build "$build" --target snapshot_fuzz ipc_message_fuzz
+cd "$root"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
 for target in snapshot_fuzz ipc_message_fuzz; do
   corpus="$build/corpus/$target"
   mkdir -p "$corpus"

@@ -6,7 +6,8 @@
 #                             packages, Node.js and npm (Debian's, when the machine has none), and
 #                             the tests' npm packages
 set -euo pipefail
-here=$(cd "$(dirname "$0")/.." && pwd)
+root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/common.sh"
 mode=${1:-tests}
 case $mode in
   program | tests) ;;
@@ -15,9 +16,6 @@ case $mode in
     exit 2
     ;;
 esac
-
-sudo=()
-[ "$(id -u)" -eq 0 ] || sudo=(sudo)
 
 # The program: its build and the libraries it links, and what it starts at run time.
 packages=(
@@ -56,18 +54,7 @@ if [ "$mode" = tests ]; then
   fi
 fi
 
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
-done
-
-if ((${#missing[@]})); then
-  echo "setup: installing ${missing[*]}"
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+install_missing setup "${packages[@]}"
 
 [ "$mode" = tests ] || exit 0
 
@@ -75,7 +62,7 @@ fi
 # a locale whose decimal separator is a comma.
 if ! locale -a 2>/dev/null | grep -qx 'de_DE.utf8'; then
   echo "setup: generating the de_DE.UTF-8 locale"
-  "${sudo[@]}" localedef -i de_DE -c -f UTF-8 de_DE.UTF-8
+  as_root localedef -i de_DE -c -f UTF-8 de_DE.UTF-8
 fi
 
 # node-gyp compiles against the headers of the Node.js that runs it. Left to itself it downloads
@@ -96,7 +83,7 @@ export npm_config_nodedir=$nodedir
 # tests, the probe script's syntax check). npm writes its own copy of the lock file differently,
 # so a copy of ours marks what was installed; the Node.js version is part of the mark, because the
 # native modules are built for it.
-for dir in "$here"/tests/*/; do
+for dir in "$root"/tests/*/; do
   lock="$dir/package-lock.json"
   [ -f "$lock" ] || continue
   installed="$dir/node_modules/.installed-lock.json"
@@ -111,5 +98,5 @@ done
 # The Windows build (mingw-w64, wine, and the libraries built from Debian's
 # source packages, then the WebView2 SDK from NuGet): their own scripts, so
 # that they can also be run alone.
-"$here/scripts/setup-mingw-deps.sh"
-"$here/scripts/setup-webview2-sdk.sh"
+"$root/scripts/setup-mingw-deps.sh"
+"$root/scripts/setup-webview2-sdk.sh"

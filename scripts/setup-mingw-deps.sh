@@ -5,16 +5,15 @@
 # server. The sources are Debian's own source packages of this release, with
 # Debian's patches. Everything lands in one prefix outside the repository
 # (BQ_MINGW_DEPS, /opt/brindle-quay-mingw64 by default), rebuilt only when a
-# source version or this script changes, so a second run costs nothing.
+# source version or the build below (or the toolchain file it uses) changes,
+# so a second run costs nothing.
 # Called by scripts/setup-debian.sh.
 set -euo pipefail
-here=$(cd "$(dirname "$0")/.." && pwd)
+root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/common.sh"
 prefix=${BQ_MINGW_DEPS:-/opt/brindle-quay-mingw64}
 triplet=x86_64-w64-mingw32
 packages=(openssl curl cpp-httplib)
-
-sudo=()
-[ "$(id -u)" -eq 0 ] || sudo=(sudo)
 
 tools=(
   # the cross compiler (the -posix flavour has std::thread), its Windows headers, windres
@@ -26,17 +25,7 @@ tools=(
   # unpacking source packages, and the OpenSSL build
   dpkg-dev perl make
 )
-missing=()
-for p in "${tools[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
-done
-if ((${#missing[@]})); then
-  echo "setup-mingw-deps: installing ${missing[*]}"
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+install_missing setup-mingw-deps "${tools[@]}"
 
 . /etc/os-release
 suite=$VERSION_CODENAME
@@ -44,7 +33,6 @@ suite=$VERSION_CODENAME
 # Debian's main archive of this release, as the machine's own sources name it.
 # Only the release's main suite is used: the security archive does not serve
 # the .dsc files of its source packages.
-. "$here/scripts/common.sh"
 if [ -z "$(apt_archives "$suite" Sources)" ]; then
   mirror=$(apt_archives "$suite" Packages | head -n 1)
   if [ -z "$mirror" ]; then
@@ -53,12 +41,14 @@ if [ -z "$(apt_archives "$suite" Sources)" ]; then
   fi
   echo "setup-mingw-deps: adding Debian's source packages of $suite from $mirror"
   printf 'Types: deb-src\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
-    "$mirror" "$suite" | "${sudo[@]}" tee /etc/apt/sources.list.d/brindle-quay-src.sources >/dev/null
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+    "$mirror" "$suite" | as_root tee /etc/apt/sources.list.d/brindle-quay-src.sources >/dev/null
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
 fi
 
-# The versions that a build would take, and this script's own recipe: the
-# stamp of the installed prefix must match both.
+# The versions that a build would take, and the recipe that builds them (this
+# script from "The build" on, and the toolchain file): the stamp of the
+# installed prefix must match both. A change elsewhere in this script (what it
+# installs, where it finds the sources) builds nothing anew.
 versions=()
 for p in "${packages[@]}"; do
   dsc=$(apt-get source --print-uris "$p/$suite" 2>/dev/null | grep -o "'[^']*\.dsc'" | head -n 1 || true)
@@ -69,10 +59,13 @@ for p in "${packages[@]}"; do
   dsc=$(basename "${dsc//\'/}" .dsc)
   versions+=("$(printf '%b' "${dsc//%/\\x}")")
 done
-stamp="${versions[*]} recipe $(sha256sum "$0" | cut -c1-16)"
+recipe=$(sed -n '/^# --- The build/,$p' "$0" | cat - "$root/cmake/mingw-w64-x86_64.cmake" | sha256sum | cut -c1-16)
+stamp="${versions[*]} recipe $recipe"
 if [ -f "$prefix/stamp" ] && [ "$(cat "$prefix/stamp")" = "$stamp" ]; then
   exit 0
 fi
+
+# --- The build ------------------------------------------------------------
 echo "setup-mingw-deps: building ${versions[*]} for $triplet into $prefix"
 
 work=$(mktemp -d)
@@ -127,7 +120,7 @@ unpack openssl
 # two patches make its GnuTLS and NSS flavours and are left out.
 unpack curl "90_gnutls.patch 99_nss.patch"
 cmake -S "$work/curl" -B "$work/curl-build" -G Ninja \
-  -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-x86_64.cmake" \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
   -DBUILD_SHARED_LIBS=OFF -DBUILD_CURL_EXE=OFF -DBUILD_TESTING=OFF -DENABLE_MANUAL=OFF \
   -DPICKY_COMPILER=OFF \
@@ -156,9 +149,11 @@ unpack cpp-httplib
 install -D -m 644 "$work/cpp-httplib/httplib.h" "$stage$prefix/include/httplib.h"
 
 printf '%s\n' "$stamp" >"$stage$prefix/stamp"
-"${sudo[@]}" rm -rf "$prefix.new"
-"${sudo[@]}" mkdir -p "$(dirname "$prefix")"
-"${sudo[@]}" cp -a "$stage$prefix" "$prefix.new"
-"${sudo[@]}" rm -rf "$prefix"
-"${sudo[@]}" mv "$prefix.new" "$prefix"
+as_root rm -rf "$prefix.new"
+as_root mkdir -p "$(dirname "$prefix")"
+as_root cp -a "$stage$prefix" "$prefix.new"
+# The WebView2 SDK that scripts/setup-webview2-sdk.sh put there stays.
+if [ -d "$prefix/webview2" ]; then as_root cp -a "$prefix/webview2" "$prefix.new/"; fi
+as_root rm -rf "$prefix"
+as_root mv "$prefix.new" "$prefix"
 echo "setup-mingw-deps: done"

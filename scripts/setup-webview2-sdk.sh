@@ -7,6 +7,8 @@
 # fetched again while the pin stays the same.
 # Called by scripts/setup-debian.sh, after scripts/setup-mingw-deps.sh.
 set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/common.sh"
 prefix=${BQ_MINGW_DEPS:-/opt/brindle-quay-mingw64}
 sdk=$prefix/webview2
 id=Microsoft.Web.WebView2
@@ -29,8 +31,6 @@ for tool in unzip sha512sum; do
   }
 done
 
-sudo=()
-[ "$(id -u)" -eq 0 ] || sudo=(sudo)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -53,9 +53,9 @@ unzip -p "$package" build/native/x64/WebView2Loader.dll >"$work/sdk/x64/WebView2
 unzip -p "$package" LICENSE.txt >"$work/sdk/LICENSE.txt"
 printf '%s\n' "$stamp" >"$work/sdk/stamp"
 
-"${sudo[@]}" mkdir -p "$prefix"
-"${sudo[@]}" rm -rf "$sdk.new"
-"${sudo[@]}" cp -R "$work/sdk" "$sdk.new"
-"${sudo[@]}" rm -rf "$sdk"
-"${sudo[@]}" mv "$sdk.new" "$sdk"
+as_root mkdir -p "$prefix"
+as_root rm -rf "$sdk.new"
+as_root cp -R "$work/sdk" "$sdk.new"
+as_root rm -rf "$sdk"
+as_root mv "$sdk.new" "$sdk"
 echo "setup-webview2-sdk: $id $version in $sdk"
