@@ -8,7 +8,7 @@
 #include "common/environment.hpp"
 #include "common/test_files.hpp"
 #include "engine/vendor.hpp"
-#include "https_test_server.hpp"
+#include "common/https_test_server.hpp"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <openssl/x509.h>
 
 #include "engine/lead.hpp"
-#include "https_test_server.hpp"
+#include "common/https_test_server.hpp"
 
 namespace {
 

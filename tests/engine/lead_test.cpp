@@ -14,7 +14,7 @@
 #include <openssl/pem.h>
 
 #include "common/environment.hpp"
-#include "https_test_server.hpp"
+#include "common/https_test_server.hpp"
 #include "support/json_writer.hpp"
 
 namespace bq::engine {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/system_folder_fakes.hpp"
-#include "engine/fake_probe_record.hpp"
+#include "common/fake_probe_record.hpp"
 #include "engine/snapshot.hpp"
 #include "platform/windows_command_line.hpp"
 

@@ -1,6 +1,6 @@
 #pragma once
 // Runs an event loop in a test without the risk of running it for ever, and
-// looks at what the loop may have left behind. Backends: loop_guard_gtk.cpp,
+// looks at what the loop may have left behind. Backends: gtk/loop_guard.cpp,
 // win32/loop_guard.cpp.
 
 #include <functional>

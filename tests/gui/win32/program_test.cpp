@@ -4,7 +4,7 @@
 // (which plays a page from a scenario of tests/data/webview2), or with none.
 
 // Before <windows.h>, whose winsock part defines NO_DATA as a macro.
-#include "engine/fake_probe_record.hpp"
+#include "common/fake_probe_record.hpp"
 
 #include <windows.h>
 

@@ -14,8 +14,8 @@
 set -euo pipefail
 program=$1
 shots=${2:-}
-here=$(cd "$(dirname "$0")" && pwd)
-source "$here/virtual-screen.sh"
+gui=$(cd "$(dirname "$0")/.." && pwd)
+source "$gui/virtual-screen.sh"
 
 on_cleanup() { rm -f "$work/hold"; }  # lets a held probe go, so that it ends by itself
 begin_screen_session

@@ -1,4 +1,4 @@
-#include "https_test_server.hpp"
+#include "common/https_test_server.hpp"
 
 #include <zlib.h>
 
@@ -10,7 +10,7 @@
 #include <openssl/pem.h>
 #include <openssl/x509v3.h>
 
-#include "test_socket.hpp"
+#include "common/test_socket.hpp"
 
 namespace bq::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "test_socket.hpp"
+#include "common/test_socket.hpp"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -18,7 +18,7 @@
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 
-#include "test_socket.hpp"
+#include "common/test_socket.hpp"
 
 namespace bq::test {
 

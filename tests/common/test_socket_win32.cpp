@@ -3,7 +3,7 @@
 
 #include <stdexcept>
 
-#include "test_socket.hpp"
+#include "common/test_socket.hpp"
 
 namespace bq::test {
 namespace {

@@ -1,5 +1,5 @@
 // page-timing: the program's start-up with a time line of what happens, for
-// tests/gui/bench-page.sh and tests/gui/bench-startup.sh.
+// tests/gui/gtk/bench-page.sh and tests/gui/gtk/bench-startup.sh.
 //
 //   page-timing [--snapshot FILE] [HTML-FILE]
 //

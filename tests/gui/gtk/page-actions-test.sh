@@ -20,8 +20,8 @@ program=$1
 data=$2
 shots=${3:-}
 [ -z "$shots" ] || mkdir -p "$shots"
-here=$(cd "$(dirname "$0")" && pwd)
-source "$here/virtual-screen.sh"
+gui=$(cd "$(dirname "$0")/.." && pwd)
+source "$gui/virtual-screen.sh"
 
 begin_screen_session
 title="Brindle Quay — Kiểm tra điều kiện cài đặt Windows 11 Pro"
@@ -35,7 +35,7 @@ share_url=$(json_field "$report" r.shareUrl)
 product_url=$(json_field "$report" 'r.recommendedProducts[0].url')
 product_text=$(json_field "$report" '`${r.recommendedProducts[0].name} (${r.recommendedProducts[0].price})`')
 device=$(json_field "$report" r.deviceName)
-vendor_value() { sed -n "s/^#define $1 \"\(.*\)\"\$/\1/p" "$here/../../src/engine/vendor.hpp"; }
+vendor_value() { sed -n "s/^#define $1 \"\(.*\)\"\$/\1/p" "$gui/../../src/engine/vendor.hpp"; }
 web_host=$(vendor_value BQ_WEB_HOST)
 phone_display=$(vendor_value BQ_PHONE_DISPLAY)
 phone_digits=$(vendor_value BQ_PHONE_DIGITS)

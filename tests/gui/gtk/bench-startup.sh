@@ -18,15 +18,15 @@
 # the memory of the process and every process under it (the web processes) as
 # the sum of their PSS.
 #
-# Usage: tests/gui/bench-startup.sh BUILD-DIR [ROUNDS]
+# Usage: tests/gui/gtk/bench-startup.sh BUILD-DIR [ROUNDS]
 #   BUILD-DIR holds src/brindle-quay-win11-check and tests/bare-webkit-window,
 #   tests/screen-watch and tests/page-timing; a Release build measures what
 #   users get.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 rounds=${2:-7}
-here=$(cd "$(dirname "$0")" && pwd)
-source "$here/virtual-screen.sh"
+gui=$(cd "$(dirname "$0")/.." && pwd)
+source "$gui/virtual-screen.sh"
 
 program=$build/src/brindle-quay-win11-check
 bare=$build/tests/bare-webkit-window

@@ -1,4 +1,4 @@
-#include "loop_guard.hpp"
+#include "../loop_guard.hpp"
 
 #include <glib.h>
 

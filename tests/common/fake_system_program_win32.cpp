@@ -17,7 +17,7 @@
 //   other  exits with 0
 
 // Before <windows.h>, whose winsock part defines NO_DATA as a macro.
-#include "engine/fake_probe_record.hpp"
+#include "common/fake_probe_record.hpp"
 #include "engine/probe.hpp"
 
 #include <windows.h>

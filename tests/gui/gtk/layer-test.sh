@@ -8,8 +8,8 @@
 set -euo pipefail
 app=$1
 shots=${2:-}
-here=$(cd "$(dirname "$0")" && pwd)
-source "$here/virtual-screen.sh"
+gui=$(cd "$(dirname "$0")/.." && pwd)
+source "$gui/virtual-screen.sh"
 
 has_line() { grep -qxF -- "$2" "$1"; }
 

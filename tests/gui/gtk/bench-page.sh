@@ -20,7 +20,7 @@
 #   first-frame   commit to the first frame's animation callbacks
 #   pss-kb        memory of the process tree once idle (kB)
 #
-# Usage: tests/gui/bench-page.sh BUILD-DIR [ROUNDS [HTML-FILE...]]
+# Usage: tests/gui/gtk/bench-page.sh BUILD-DIR [ROUNDS [HTML-FILE...]]
 #   Without HTML-FILE the program's embedded page is run; "-" stands for it
 #   among files (to compare a changed copy of ui/index.html with it).
 set -euo pipefail
@@ -29,8 +29,8 @@ rounds=${2:-7}
 shift $(($# < 2 ? $# : 2))
 pages=("$@")
 ((${#pages[@]})) || pages=(-)
-here=$(cd "$(dirname "$0")" && pwd)
-source "$here/virtual-screen.sh"
+gui=$(cd "$(dirname "$0")/.." && pwd)
+source "$gui/virtual-screen.sh"
 
 watch=$build/tests/screen-watch
 timing=$build/tests/page-timing
