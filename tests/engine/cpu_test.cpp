@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "common/test_files.hpp"
+#include "common/cpu_cases.hpp"
 #include "support/json_writer.hpp"
 
 namespace {
@@ -16,108 +16,26 @@ using bq::engine::CpuAssessment;
 using bq::engine::CpuOutcome;
 using bq::engine::number_after;
 using bq::engine::ryzen_model_number;
-
-struct Case {
-  int line = 0;
-  std::string name;
-  std::string outcome;
-  std::string text;
-};
-
-std::string outcome_name(CpuOutcome outcome) {
-  switch (outcome) {
-    case CpuOutcome::pass: return "pass";
-    case CpuOutcome::fail: return "fail";
-    case CpuOutcome::warn: return "warn";
-  }
-  return "?";
-}
+using bq::test::load_cpu_cases;
+using bq::test::outcome_name;
 
 std::string describe(const CpuAssessment& assessment) {
   return outcome_name(assessment.outcome) + ": " + assessment.text;
 }
 
-// The name column: \xHH is the byte HH, \\ a backslash.
-std::string decode_name(std::string_view field) {
-  std::string out;
-  for (std::size_t i = 0; i < field.size(); ++i) {
-    if (field[i] == '\\' && i + 1 < field.size() && field[i + 1] == '\\') {
-      out += '\\';
-      ++i;
-    } else if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] == 'x') {
-      out += static_cast<char>(std::stoi(std::string(field.substr(i + 2, 2)), nullptr, 16));
-      i += 3;
-    } else {
-      out += field[i];
-    }
-  }
-  return out;
-}
-
-std::vector<Case> load_cases() {
-  std::istringstream in(bq::test::read_data_file("cpu-cases.tsv"));
-  std::vector<Case> cases;
-  std::string line;
-  int number = 0;
-  while (std::getline(in, line)) {
-    ++number;
-    if (line.empty() || line[0] == '#') continue;
-    const std::size_t first = line.find('\t');
-    const std::size_t second = first == std::string::npos ? first : line.find('\t', first + 1);
-    if (second == std::string::npos) {
-      ADD_FAILURE() << "cpu-cases.tsv:" << number << " needs three tab-separated fields";
-      continue;
-    }
-    cases.push_back({number, decode_name(std::string_view(line).substr(0, first)),
-                     line.substr(first + 1, second - first - 1), line.substr(second + 1)});
-  }
-  return cases;
-}
-
-// The standard output of `engine-harness cpu` with `input` on its standard input.
-std::string run_harness(std::string_view input) {
-  const bq::test::HarnessRun run = bq::test::run_harness({"cpu"}, input);
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.err, "");
-  return run.out;
-}
-
-std::string harness_line(const std::string& name, const std::string& outcome, const std::string& text) {
-  return bq::support::write_json(nlohmann::json{{"name", name}, {"outcome", outcome}, {"text", text}}) + "\n";
-}
-
 TEST(CpuClassifier, EveryCaseOfTheTable) {
-  const std::vector<Case> cases = load_cases();
+  const std::vector<bq::test::CpuCase> cases = load_cpu_cases();
   ASSERT_FALSE(cases.empty());
-  for (const Case& c : cases) {
+  for (const bq::test::CpuCase& c : cases) {
     const CpuAssessment got = classify_cpu(c.name);
     EXPECT_EQ(outcome_name(got.outcome), c.outcome) << "cpu-cases.tsv:" << c.line << " '" << c.name << "'";
     EXPECT_EQ(got.text, c.text) << "cpu-cases.tsv:" << c.line << " '" << c.name << "'";
   }
 }
 
-TEST(CpuClassifier, TheHarnessPrintsTheTableLineByLine) {
-  std::string input;
-  std::string expected;
-  for (const Case& c : load_cases()) {
-    ASSERT_EQ(c.name.find('\n'), std::string::npos) << "cpu-cases.tsv:" << c.line << " would end the harness's line";
-    input += c.name + "\n";
-    expected += harness_line(c.name, c.outcome, c.text);
-  }
-  input.pop_back();  // the last line has no line feed and still counts
-  EXPECT_EQ(run_harness(input), expected);
-}
-
-TEST(CpuClassifier, TheHarnessKeepsBlankLines) {
-  const CpuAssessment empty = classify_cpu("");
-  EXPECT_EQ(run_harness(""), "");
-  EXPECT_EQ(run_harness("\n"), harness_line("", "warn", empty.text));
-  EXPECT_EQ(run_harness("\n \n"), harness_line("", "warn", empty.text) + harness_line(" ", "warn", empty.text));
-}
-
 TEST(CpuClassifier, VeryLongNamesAreAssessedLikeTheirShortForm) {
   const std::string blanks(4096, ' ');
-  for (const Case& c : load_cases()) {
+  for (const bq::test::CpuCase& c : load_cpu_cases()) {
     EXPECT_EQ(describe(classify_cpu(blanks + c.name + "\t" + blanks)), c.outcome + ": " + c.text)
         << "cpu-cases.tsv:" << c.line;
   }

@@ -89,19 +89,4 @@ TEST(ProductCardJson, SevenStringsInByteOrderOfTheirKeys) {
             R"({"badge":"b \"x\"","group":"g","name":"n","price":"1.000đ","reason":"r\\","slug":"s","url":"u/v"})");
 }
 
-TEST(ProductsHarness, PrintsTheCardsAsOneLine) {
-  for (const auto& [code, list] : {CodeCase{"NOT_READY", WINDOWS_10}, CodeCase{"READY", WINDOWS_11},
-                                   CodeCase{"not_ready", WINDOWS_11}, CodeCase{"", WINDOWS_11}}) {
-    SCOPED_TRACE(code);
-    const bq::test::HarnessRun run = bq::test::run_harness({"products", std::string(code)});
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, read_data_line(list) + "\n");
-  }
-}
-
-TEST(ProductsHarness, WantsExactlyOneCode) {
-  EXPECT_EQ(bq::test::run_harness({"products"}).status, 2);
-  EXPECT_EQ(bq::test::run_harness({"products", "READY", "NOT_READY"}).status, 2);
-}
-
 }  // namespace

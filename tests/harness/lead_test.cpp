@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 
 #include "common/environment.hpp"
+#include "common/https_test_server.hpp"
 #include "common/test_files.hpp"
 #include "engine/vendor.hpp"
-#include "common/https_test_server.hpp"
 
 namespace {
 
