@@ -15,8 +15,8 @@
 #include <gtest/gtest.h>
 #include <openssl/x509.h>
 
-#include "engine/lead.hpp"
 #include "common/https_test_server.hpp"
+#include "engine/lead.hpp"
 
 namespace {
 

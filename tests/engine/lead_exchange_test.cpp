@@ -1,236 +1,34 @@
-#include "engine/lead.hpp"
+// The consultation request's exchange with a server: the bytes sent, each
+// answer's reply, the bound on the body, and redirects.
 
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <future>
 #include <map>
-#include <ostream>
-#include <thread>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
-#include <openssl/pem.h>
 
-#include "common/environment.hpp"
-#include "common/https_test_server.hpp"
-#include "support/json_writer.hpp"
-
-namespace bq::engine {
-// Replies show as their JSON in failure messages.
-void PrintTo(const LeadReply& reply, std::ostream* out) { *out << support::write_json(lead_reply_to_json(reply)); }
-}  // namespace bq::engine
+#include "engine/lead_test_helpers.hpp"
 
 namespace {
 
-using bq::engine::LeadForm;
-using bq::engine::LeadReply;
-using bq::engine::LeadRequest;
-using bq::test::Credentials;
+using bq::test::answer;
+using bq::test::body_of;
+using bq::test::failure;
+using bq::test::http_status_message;
+using bq::test::LeadForm;
+using bq::test::LeadReply;
+using bq::test::network_message;
+using bq::test::not_sent_message;
+using bq::test::PHONE;
 using bq::test::RecordingServer;
-
-const std::string PHONE = "0987 654 321";
-const std::string PHONE_ASKED = " \t0987 654 321\u3000";  // as typed, with white space around it
-
-std::string phone_display() { return std::string(bq::engine::CONTACT_PHONE_DISPLAY); }
-std::string network_message() {
-  return "Không kết nối được mạng tới BrindleQuay. Bạn có thể nhắn trực tiếp Zalo " + phone_display() + ".";
-}
-std::string http_status_message(int status) {
-  return "Máy chủ phản hồi lỗi HTTP " + std::to_string(status) + ". Vui lòng nhắn Zalo " + phone_display() + ".";
-}
-std::string not_sent_message() { return "Chưa gửi được yêu cầu. Vui lòng nhắn Zalo " + phone_display() + "."; }
-
-LeadReply success(std::string contact) { return LeadReply{true, std::move(contact), std::nullopt}; }
-LeadReply failure(std::string error) { return LeadReply{false, std::nullopt, std::move(error)}; }
-
-LeadForm form_with_phone(std::string phone) {
-  LeadForm form;
-  form.phone = std::move(phone);
-  return form;
-}
-
-LeadForm sample_form() {
-  LeadForm form = form_with_phone(PHONE_ASKED);
-  form.productInterest = "  Windows 11 Pro  ";
-  form.scanNote = "\nCPU: đạt\nTPM: đạt\n";
-  return form;
-}
-
-// The exact body sent for sample_form().
-const std::string SAMPLE_BODY =
-    R"({"contact":"0987 654 321","locale":"vi","note":"CPU: đạt\nTPM: đạt","popupSource":"brindlequay_win11_check_exe",)"
-    R"("productInterest":"Windows 11 Pro","sourcePath":"/kiem-tra-cau-hinh-windows-11"})";
-
-std::string body_of(const LeadForm& form) {
-  const auto request = bq::engine::build_lead_request(form);
-  return request ? bq::support::write_json(bq::engine::lead_request_to_json(*request)) : "refused";
-}
-
-const Credentials& authority() {
-  static const Credentials made = bq::test::make_authority("Lead Test Root");
-  return made;
-}
-const Credentials& server_credentials() {
-  static const Credentials made = bq::test::make_server_credentials(authority());
-  return made;
-}
-
-LeadReply send(const std::string& url, const LeadForm& form = sample_form(), long stall_seconds = 60,
-               std::string_view roots = authority().pem) {
-  bq::engine::LeadTransport transport;
-  transport.endpoint = url;
-  transport.trusted_roots = roots;
-  transport.stall_seconds = stall_seconds;
-  return bq::engine::submit_consultation_lead(form, transport);
-}
-
-// With a short deadline for the whole exchange and a stall rule that cannot
-// fire first.
-LeadReply send_within(const std::string& url, long deadline_ms) {
-  bq::engine::LeadTransport transport;
-  transport.endpoint = url;
-  transport.trusted_roots = authority().pem;
-  transport.deadline_ms = deadline_ms;
-  return bq::engine::submit_consultation_lead(sample_form(), transport);
-}
-
-std::string closed_url() { return "https://127.0.0.1:" + std::to_string(bq::test::closed_port()) + "/lead"; }
-
-RecordingServer::Handler answer(int status, std::string body,
-                                std::string content_type = "application/json; charset=utf-8") {
-  return [=](const httplib::Request&, httplib::Response& response) {
-    response.status = status;
-    response.set_content(body, content_type);
-  };
-}
-
-// ---------------------------------------------------------------------------
-// The form and the request body
-
-TEST(LeadRequestBody, IsTheSixKeysInOrderAsCompactJson) {
-  EXPECT_EQ(body_of(sample_form()), SAMPLE_BODY);
-  const auto request = bq::engine::build_lead_request(sample_form());
-  ASSERT_TRUE(request);
-  EXPECT_EQ(*request, (LeadRequest{PHONE, "vi", "CPU: đạt\nTPM: đạt", "brindlequay_win11_check_exe", "Windows 11 Pro",
-                                   "/kiem-tra-cau-hinh-windows-11"}));
-}
-
-TEST(LeadRequestBody, EscapesOnlyWhatJsonNeeds) {
-  LeadForm form = form_with_phone("0987654321");
-  form.scanNote = "a \"b\" \\ / \x01 ü";
-  EXPECT_EQ(body_of(form), R"({"contact":"0987654321","locale":"vi","note":"a \"b\" \\ / \u0001 ü",)"
-                           R"("popupSource":"brindlequay_win11_check_exe","productInterest":")" +
-                               std::string(bq::engine::DEFAULT_PRODUCT_INTEREST) +
-                               R"(","sourcePath":"/kiem-tra-cau-hinh-windows-11"})");
-}
-
-TEST(LeadRequestBody, ConstantsHaveTheirForms) {
-  EXPECT_EQ(bq::engine::DEFAULT_PRODUCT_INTEREST, "Tư vấn nâng cấp & bản quyền Windows 11 Pro");
-  EXPECT_EQ(bq::engine::DEFAULT_PRODUCT_INTEREST.size(), 52u);
-  EXPECT_EQ(bq::engine::MAX_NOTE_BYTES, 480u);
-  EXPECT_EQ(bq::engine::CONSULTATION_ENDPOINT,
-            "https://" + std::string(bq::engine::API_HOST) + "/api/public/consultation-lead");
-  EXPECT_EQ(bq::engine::WEB_ORIGIN, "https://" + std::string(bq::engine::WEB_HOST));
-}
-
-struct PhoneCase {
-  std::string typed;
-  std::string contact;  // "" when refused
-};
-
-TEST(LeadRequestBody, PhoneTextNeedsNineToTwelveAsciiDigits) {
-  const std::vector<PhoneCase> cases = {
-      {"  0987 654 321  ", "0987 654 321"},
-      {"\u00a0\u20280987654321\u3000\u0085", "0987654321"},
-      {"098765432", "098765432"},
-      {"09876543210", "09876543210"},
-      {"098765432101", "098765432101"},
-      {"09876543", ""},
-      {"0987654321012", ""},
-      {"", ""},
-      {" \t\n\u3000 ", ""},
-      {"+84 987 654 321", "+84 987 654 321"},
-      {"Zal0987654321", "Zal0987654321"},
-      {"(0987) 654-321 ext", "(0987) 654-321 ext"},
-      // Digits of other scripts do not count.
-      {"０９８７６５４３２１", ""},
-      {"٠١٢٣٤٥٦٧٨٩", ""},
-      {"09876543٩٩", ""},
-      {"0987654321٩٩٩", "0987654321٩٩٩"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.typed);
-    const auto request = bq::engine::build_lead_request(form_with_phone(c.typed));
-    if (c.contact.empty()) {
-      EXPECT_FALSE(request);
-      // Refused before anything is sent: the closed port would otherwise answer with the network message.
-      EXPECT_EQ(send(closed_url(), form_with_phone(c.typed)),
-                failure("Vui lòng nhập đúng số điện thoại Zalo hợp lệ (10 số)."));
-    } else {
-      ASSERT_TRUE(request);
-      EXPECT_EQ(request->contact, c.contact);
-    }
-  }
-}
-
-struct NoteCase {
-  std::string name;
-  bool include;
-  std::string note;
-  std::string sent;
-};
-
-std::string repeat(std::string_view text, int times) {
-  std::string out;
-  for (int i = 0; i < times; ++i) out += text;
-  return out;
-}
-
-TEST(LeadRequestBody, NoteIsTrimmedAndCutOnACharacterBoundary) {
-  const std::string a479(479, 'a');
-  const std::string a478(478, 'a');
-  const std::string a477(477, 'a');
-  const std::vector<NoteCase> cases = {
-      {"left out", false, "CPU: đạt", ""},
-      {"blank", true, " \n\t\u3000", ""},
-      {"empty", true, "", ""},
-      {"trimmed", true, "\u00a0 CPU: đạt \n", "CPU: đạt"},
-      {"480 bytes whole", true, std::string(480, 'x'), std::string(480, 'x')},
-      {"481 bytes cut to 480", true, std::string(481, 'x'), std::string(480, 'x')},
-      {"480 after trimming", true, "  " + std::string(480, 'x') + "\n", std::string(480, 'x')},
-      {"two-byte character at 480-481", true, a479 + "đ" + "tail", a479},
-      {"two-byte character at 479-480", true, a478 + "đ" + "tail", a478 + "đ"},
-      {"three-byte character at 479-481", true, a478 + "ạ" + "tail", a478},
-      {"three-byte character at 478-480", true, a477 + "ạ" + "tail", a477 + "ạ"},
-      {"four-byte character at 478-481", true, a477 + "😀" + "tail", a477},
-      {"four-byte character at 477-480", true, std::string(476, 'a') + "😀" + "tail", std::string(476, 'a') + "😀"},
-      {"cut is not trimmed again", true, a479 + "  tail", a479 + " "},
-      {"long multi-byte text", true, repeat("ạ", 300), repeat("ạ", 160)},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    LeadForm form = form_with_phone(PHONE);
-    form.includeScanNote = c.include;
-    form.scanNote = c.note;
-    const auto request = bq::engine::build_lead_request(form);
-    ASSERT_TRUE(request);
-    EXPECT_EQ(request->note, c.sent);
-    EXPECT_LE(request->note.size(), bq::engine::MAX_NOTE_BYTES);
-  }
-}
-
-TEST(LeadRequestBody, ProductInterestIsTrimmedAndKeptWhenEmpty) {
-  LeadForm form = form_with_phone(PHONE);
-  EXPECT_EQ(bq::engine::build_lead_request(form)->productInterest, bq::engine::DEFAULT_PRODUCT_INTEREST);
-  form.productInterest = "\u3000 Office 2021 Pro Plus \t";
-  EXPECT_EQ(bq::engine::build_lead_request(form)->productInterest, "Office 2021 Pro Plus");
-  form.productInterest = "";
-  EXPECT_EQ(bq::engine::build_lead_request(form)->productInterest, "");
-  form.productInterest = "   ";
-  EXPECT_EQ(bq::engine::build_lead_request(form)->productInterest, "");
-}
+using bq::test::SAMPLE_BODY;
+using bq::test::sample_form;
+using bq::test::send;
+using bq::test::server_credentials;
+using bq::test::success;
 
 TEST(LeadReplyJson, AlwaysCarriesTheThreeKeysWithNullForTheAbsentOne) {
   EXPECT_EQ(bq::support::write_json(bq::engine::lead_reply_to_json(success(PHONE))),
@@ -239,25 +37,6 @@ TEST(LeadReplyJson, AlwaysCarriesTheThreeKeysWithNullForTheAbsentOne) {
             R"({"displayContact":null,"error":"Lỗi \"x\"","ok":false})");
   EXPECT_EQ(bq::support::write_json(bq::engine::lead_reply_to_json(failure(""))),
             R"({"displayContact":null,"error":"","ok":false})");
-}
-
-TEST(PublicRoots, AreTheCompiledInBundleOfCertificates) {
-  const std::string_view roots = bq::engine::PUBLIC_ROOT_CERTIFICATES;
-  ASSERT_TRUE(roots.starts_with("-----BEGIN CERTIFICATE-----"));
-  std::size_t markers = 0;
-  for (std::size_t at = roots.find("-----BEGIN CERTIFICATE-----"); at != std::string_view::npos;
-       at = roots.find("-----BEGIN CERTIFICATE-----", at + 1)) {
-    ++markers;
-  }
-  const std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new_mem_buf(roots.data(), static_cast<int>(roots.size())),
-                                                      BIO_free);
-  std::size_t parsed = 0;
-  while (X509* cert = PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr)) {
-    ++parsed;
-    X509_free(cert);
-  }
-  EXPECT_GT(markers, 50u);
-  EXPECT_EQ(parsed, markers);
 }
 
 // ---------------------------------------------------------------------------
@@ -659,175 +438,6 @@ TEST(LeadRedirects, LocationThatCannotBeFollowedIsANetworkFailure) {
     RecordingServer server(server_credentials(), routed({{"/lead", {303, location, ""}}}));
     EXPECT_EQ(send(server.url("/lead")), failure(network_message()));
   }
-}
-
-// ---------------------------------------------------------------------------
-// Connections
-
-TEST(LeadConnection, CertificateFromAnotherAuthorityIsRefused) {
-  const Credentials other = bq::test::make_authority("Another Root");
-  RecordingServer server(bq::test::make_server_credentials(other), answer(200, R"({"ok":true})"));
-  EXPECT_EQ(send(server.url("/lead")), failure(network_message()));
-  // The compiled-in public roots do not know the test's authority either.
-  EXPECT_EQ(send(server.url("/lead"), sample_form(), 60, bq::engine::PUBLIC_ROOT_CERTIFICATES),
-            failure(network_message()));
-  EXPECT_TRUE(server.requests().empty());
-  // And the same server is reached with its own authority.
-  EXPECT_EQ(send(server.url("/lead"), sample_form(), 60, other.pem), success(PHONE));
-}
-
-TEST(LeadConnection, OnlyTheGivenRootsAreTrusted) {
-  // Point OpenSSL's own default locations at the server's authority.
-  const auto folder = std::filesystem::temp_directory_path() / ("lead-roots-" + std::to_string(bq::test::process_id()));
-  std::filesystem::create_directories(folder);
-  const unsigned long hash = X509_subject_name_hash(authority().cert.get());
-  char name[16];
-  std::snprintf(name, sizeof name, "%08lx.0", hash);
-  std::ofstream(folder / name) << authority().pem;
-  std::ofstream(folder / "bundle.pem") << authority().pem;
-  bq::test::set_environment("SSL_CERT_DIR", folder.string());
-  bq::test::set_environment("SSL_CERT_FILE", (folder / "bundle.pem").string());
-  RecordingServer server(server_credentials(), answer(200, R"({"ok":true})"));
-  const Credentials other = bq::test::make_authority("Unrelated Root");
-  const LeadReply reply = send(server.url("/lead"), sample_form(), 60, other.pem);
-  bq::test::unset_environment("SSL_CERT_DIR");
-  bq::test::unset_environment("SSL_CERT_FILE");
-  std::filesystem::remove_all(folder);
-  EXPECT_EQ(reply, failure(network_message()));
-}
-
-TEST(LeadConnection, RefusedPortIsANetworkFailure) { EXPECT_EQ(send(closed_url()), failure(network_message())); }
-
-TEST(LeadConnection, SilentServerEndsAsANetworkFailure) {
-  std::promise<void> release;
-  std::shared_future<void> released = release.get_future().share();
-  RecordingServer server(server_credentials(), [released](const httplib::Request&, httplib::Response& response) {
-    released.wait_for(std::chrono::seconds(30));
-    response.set_content(R"({"ok":true})", "application/json");
-  });
-  EXPECT_EQ(send(server.url("/lead"), sample_form(), 1), failure(network_message()));
-  release.set_value();
-  EXPECT_EQ(server.requests().size(), 1u);
-  // A TLS server that reads the request and keeps the connection open without a word.
-  bq::test::RawTlsServer raw(server_credentials(), "", true);
-  EXPECT_EQ(send(raw.url("/lead"), sample_form(), 1), failure(network_message()));
-}
-
-TEST(LeadConnection, TrickleEndsAtTheDeadline) {
-  // Two bytes a second stay above the stall rule; the whole body would take
-  // seconds more than the deadline, and then read as another reply.
-  for (const auto& [status, body] : {std::pair{200, std::string(R"({"ok":false, "error":"slow"})")},
-                                     std::pair{422, std::string(R"({"error":"slow"})")}}) {
-    SCOPED_TRACE(status);
-    RecordingServer server(server_credentials(), [status, body](const httplib::Request&, httplib::Response& response) {
-      response.status = status;
-      response.set_chunked_content_provider("application/json", [body](std::size_t offset, httplib::DataSink& sink) {
-        if (offset >= body.size()) {
-          sink.done();
-          return true;
-        }
-        std::this_thread::sleep_for(std::chrono::seconds(1));
-        return sink.write(body.data() + offset, std::min<std::size_t>(2, body.size() - offset));
-      });
-    });
-    EXPECT_EQ(send_within(server.url("/trickle"), 1500),
-              status == 200 ? success(PHONE) : failure(http_status_message(422)));
-  }
-}
-
-TEST(LeadConnection, SilenceEndsAtTheDeadline) {
-  // The header block of a final status, then nothing: the status stands.
-  for (const int status : {200, 422}) {
-    SCOPED_TRACE(status);
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    RecordingServer server(
-        server_credentials(), [status, released](const httplib::Request&, httplib::Response& response) {
-          response.status = status;
-          response.set_chunked_content_provider("application/json", [released](std::size_t, httplib::DataSink&) {
-            released.wait_for(std::chrono::seconds(30));
-            return false;
-          });
-        });
-    EXPECT_EQ(send_within(server.url("/silent"), 1000),
-              status == 200 ? success(PHONE) : failure(http_status_message(422)));
-    release.set_value();
-  }
-  // Silence before the header block has ended is silence before the status.
-  struct Case {
-    std::string raw;
-    LeadReply expected;
-  };
-  const Case cases[] = {
-      {"", failure(network_message())},
-      {"HTTP/1.1 200 OK\r\n", failure(network_message())},
-      {"HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Len", failure(network_message())},
-      {"HTTP/1.1 100 Continue\r\n\r\n", failure(network_message())},
-      {"HTTP/1.1 200 OK\r\nContent-Length: 40\r\n\r\n{\"ok\":false", success(PHONE)},
-      {"HTTP/1.1 422 Unprocessable\r\nContent-Length: 40\r\n\r\n{\"error\":", failure(http_status_message(422))},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.raw);
-    bq::test::RawTlsServer server(server_credentials(), c.raw, true);
-    EXPECT_EQ(send_within(server.url("/lead"), 1000), c.expected);
-  }
-}
-
-TEST(LeadConnection, TheDeadlineCoversEveryRedirect) {
-  // Each answer comes quickly enough on its own; together they take longer
-  // than the deadline, which then runs out before a final status.
-  RecordingServer server(server_credentials(), [](const httplib::Request& request, httplib::Response& response) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
-    const int hop = std::stoi(request.path.substr(1));
-    if (hop < 4) {
-      response.status = 303;
-      response.set_header("Location", "/" + std::to_string(hop + 1));
-    }
-    response.set_content(R"({"ok":true})", "application/json");
-  });
-  EXPECT_EQ(send_within(server.url("/0"), 1500), failure(network_message()));
-  EXPECT_LE(server.requests().size(), 3u);
-  EXPECT_EQ(send_within(server.url("/0"), 30'000), success(PHONE));
-}
-
-TEST(LeadConnection, ProxyVariablesAreIgnored) {
-  bq::test::CountingListener proxy;
-  const std::string proxy_url = "http://127.0.0.1:" + std::to_string(proxy.port());
-  const char* names[] = {"https_proxy", "HTTPS_PROXY", "http_proxy", "ALL_PROXY", "all_proxy"};
-  for (const char* name : names) bq::test::set_environment(name, proxy_url);
-  bq::test::unset_environment("no_proxy");
-  bq::test::unset_environment("NO_PROXY");
-  RecordingServer server(server_credentials(), answer(200, R"({"ok":true})"));
-  const LeadReply reply = send(server.url("/lead"));
-  for (const char* name : names) bq::test::unset_environment(name);
-  EXPECT_EQ(reply, success(PHONE));
-  EXPECT_EQ(server.requests().size(), 1u);
-  EXPECT_EQ(proxy.accepted(), 0);
-}
-
-TEST(LeadConnection, EachCallHasItsOwnConnection) {
-  RecordingServer server(server_credentials(), answer(200, R"({"ok":true})"));
-  EXPECT_EQ(send(server.url("/lead")), success(PHONE));
-  EXPECT_EQ(send(server.url("/lead")), success(PHONE));
-  std::vector<std::future<LeadReply>> running;
-  for (int i = 0; i < 4; ++i)
-    running.push_back(std::async(std::launch::async, [&server] { return send(server.url("/lead")); }));
-  for (auto& reply : running) EXPECT_EQ(reply.get(), success(PHONE));
-  const auto requests = server.requests();
-  ASSERT_EQ(requests.size(), 6u);
-  std::vector<int> ports;
-  for (const auto& r : requests) ports.push_back(r.remote_port);
-  std::sort(ports.begin(), ports.end());
-  EXPECT_EQ(std::unique(ports.begin(), ports.end()), ports.end());
-}
-
-TEST(LeadConnection, RefusedPhoneSendsNothing) {
-  RecordingServer server(server_credentials(), answer(200, R"({"ok":true})"));
-  for (const std::string phone : {"09876543", "0987654321012", "", "   "}) {
-    EXPECT_EQ(send(server.url("/lead"), form_with_phone(phone)),
-              failure("Vui lòng nhập đúng số điện thoại Zalo hợp lệ (10 số)."));
-  }
-  EXPECT_TRUE(server.requests().empty());
 }
 
 }  // namespace
