@@ -2,7 +2,8 @@
 // what it does:
 //   args                 writes each further argument as [ARG], in UTF-8
 //   write OUT ERR CODE   writes OUT and ERR to its two streams, exits with CODE
-//   talk ROUNDS          writes 256 KiB to stdout, then 256 KiB to stderr, ROUNDS times
+//   talk ROUNDS OUT ERR  writes the file OUT to stdout, then the file ERR to stderr,
+//                        ROUNDS times, and exits with 7
 //   stdin                reads standard input to its end, writes how much it got
 //   env NAME             writes the working folder, a line feed and the variable
 //   pipes                writes how many pipe handles it holds beyond its standard three
@@ -11,11 +12,15 @@
 //   sleep                sleeps for five minutes
 //   flood STREAMS FILE   writes its id to FILE, then without end to stdout
 //                        ("out", letter o), stderr ("err", letter e) or, in
-//                        turns, to both ("both"), also once they are closed
+//                        turns, to both ("both"), until a write fails
+//   flood-on STREAMS FILE  the same, writing on once the streams are closed
 
 #include <windows.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -45,10 +50,9 @@ void write_file(const std::string& path, const std::string& bytes) {
   ::CloseHandle(file);
 }
 
-std::string block(char first) {
-  std::string bytes(256 * 1024, '\0');
-  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(first + i % 26);
-  return bytes;
+std::string read_file(const std::string& path) {
+  std::ifstream in(std::filesystem::path(std::u8string(path.begin(), path.end())), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace
@@ -73,9 +77,9 @@ int main() {
     write_to(STD_ERROR_HANDLE, args[2]);
     return static_cast<int>(std::strtoul(args[3].c_str(), nullptr, 0));
   }
-  if (mode == "talk" && args.size() == 2) {
-    const std::string out = block('a');
-    const std::string err = block('A');
+  if (mode == "talk" && args.size() == 4) {
+    const std::string out = read_file(args[2]);
+    const std::string err = read_file(args[3]);
     for (int round = std::atoi(args[1].c_str()); round > 0; --round) {
       write_to(STD_OUTPUT_HANDLE, out);
       write_to(STD_ERROR_HANDLE, err);
@@ -132,16 +136,17 @@ int main() {
     write_to(STD_ERROR_HANDLE, rest);
     return 4;
   }
-  if (mode == "flood" && args.size() == 3) {
+  if ((mode == "flood" || mode == "flood-on") && args.size() == 3) {
     write_file(args[2], std::to_string(::GetCurrentProcessId()));
     const bool out = args[1] != "err";
     const bool err = args[1] != "out";
+    const bool writes_on = mode == "flood-on";
     const std::string o(4096, 'o');
     const std::string e(4096, 'e');
-    // Writes on when the reader has gone: only being ended stops it.
+    // flood-on writes on when the reader has gone: only being ended stops it.
     for (;;) {
-      if (out) write_to(STD_OUTPUT_HANDLE, o);
-      if (err) write_to(STD_ERROR_HANDLE, e);
+      if (out && !write_to(STD_OUTPUT_HANDLE, o) && !writes_on) return 0;
+      if (err && !write_to(STD_ERROR_HANDLE, e) && !writes_on) return 0;
     }
   }
   if (mode == "sleep") {
