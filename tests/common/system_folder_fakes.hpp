@@ -81,17 +81,7 @@ class SystemFolderFakes : public ::testing::Test {
 
   // Each start of a fake so far: its path and its command line.
   std::vector<std::pair<std::string, std::string>> starts() const {
-    const std::string bytes = read_bytes(record_).value_or("");
-    std::vector<std::pair<std::string, std::string>> found;
-    std::size_t at = 0;
-    while (at < bytes.size()) {
-      const std::size_t path_end = bytes.find('\0', at);
-      const std::size_t line_end = bytes.find('\0', path_end + 1);
-      if (path_end == std::string::npos || line_end == std::string::npos) break;
-      found.emplace_back(bytes.substr(at, path_end - at), bytes.substr(path_end + 1, line_end - path_end - 1));
-      at = line_end + 1;
-    }
-    return found;
+    return nul_separated_pairs(read_bytes(record_).value_or(""));
   }
 
  private:

@@ -11,6 +11,8 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace bq::test {
 
@@ -36,6 +38,21 @@ inline std::filesystem::path this_program_folder() {
 // The UTF-8 path of `name` in this test program's folder.
 inline std::string beside_this_program(std::string_view name) {
   return utf8(this_program_folder() / std::filesystem::path(std::u8string(name.begin(), name.end())));
+}
+
+// The entries of a fake's record, each two texts ended by a NUL byte; an
+// entry cut short at the end is left out.
+inline std::vector<std::pair<std::string, std::string>> nul_separated_pairs(std::string_view bytes) {
+  std::vector<std::pair<std::string, std::string>> pairs;
+  std::size_t at = 0;
+  while (at < bytes.size()) {
+    const std::size_t first_end = bytes.find('\0', at);
+    const std::size_t second_end = first_end == std::string_view::npos ? first_end : bytes.find('\0', first_end + 1);
+    if (second_end == std::string_view::npos) break;
+    pairs.emplace_back(bytes.substr(at, first_end - at), bytes.substr(first_end + 1, second_end - first_end - 1));
+    at = second_end + 1;
+  }
+  return pairs;
 }
 
 // The handles this process holds. Wine's GetProcessHandleCount always says

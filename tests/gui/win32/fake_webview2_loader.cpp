@@ -201,8 +201,24 @@ void fill_unexpected(Vtbl& vtbl) {
   fill_unexpected<K>(vtbl, std::make_index_sequence<sizeof(Vtbl) / sizeof(void*)>{});
 }
 
+// QueryInterface of an object of the interface whose id is OWN: itself, as
+// that interface or IUnknown; anything else is recorded and refused.
+template <const IID* OWN, typename Object>
+HRESULT STDMETHODCALLTYPE query(Object* self, REFIID iid, void** out) {
+  if (IsEqualIID(iid, *OWN) || IsEqualIID(iid, IID_IUnknown)) {
+    *out = self;
+    return S_OK;
+  }
+  wchar_t text[40]{};
+  StringFromGUID2(iid, text, 40);
+  record("QueryInterface", utf8(text));
+  *out = nullptr;
+  return E_NOINTERFACE;
+}
+
 // The four long-lived objects are static: their references are counted for
-// nobody.
+// nobody. Every slot of theirs records an unexpected call until it is given a
+// function of its own.
 template <typename Object>
 ULONG STDMETHODCALLTYPE static_add_ref(Object*) {
   return 2;
@@ -211,15 +227,12 @@ template <typename Object>
 ULONG STDMETHODCALLTYPE static_release(Object*) {
   return 1;
 }
-template <typename Object>
-HRESULT STDMETHODCALLTYPE query(Object* self, REFIID iid, void** out, const IID& own) {
-  if (IsEqualIID(iid, own) || IsEqualIID(iid, IID_IUnknown)) {
-    *out = self;
-    return S_OK;
-  }
-  record("QueryInterface", KIND_NAMES[0]);
-  *out = nullptr;
-  return E_NOINTERFACE;
+template <int K, const IID* OWN, typename Object, typename Vtbl>
+void begin_static(Vtbl& vtbl) {
+  fill_unexpected<K>(vtbl);
+  vtbl.QueryInterface = query<OWN, Object>;
+  vtbl.AddRef = static_add_ref<Object>;
+  vtbl.Release = static_release<Object>;
 }
 
 ICoreWebView2EnvironmentVtbl environment_vtbl;
@@ -322,9 +335,6 @@ void play(const Step& step) {
 
 // -- ICoreWebView2WebMessageReceivedEventArgs
 
-HRESULT STDMETHODCALLTYPE args_query(ICoreWebView2WebMessageReceivedEventArgs* self, REFIID iid, void** out) {
-  return query(self, iid, out, IID_ICoreWebView2WebMessageReceivedEventArgs);
-}
 ULONG STDMETHODCALLTYPE args_add_ref(ICoreWebView2WebMessageReceivedEventArgs* self) {
   return ++args_of(self)->references;
 }
@@ -377,9 +387,6 @@ BQ_FAKE_SETTING(IsBuiltInErrorPageEnabled)
 
 // -- ICoreWebView2
 
-HRESULT STDMETHODCALLTYPE web_view_query(ICoreWebView2* self, REFIID iid, void** out) {
-  return query(self, iid, out, IID_ICoreWebView2);
-}
 HRESULT STDMETHODCALLTYPE get_settings(ICoreWebView2*, ICoreWebView2Settings** out) {
   const HRESULT answer = called("get_Settings");
   *out = SUCCEEDED(answer) ? &settings : nullptr;
@@ -432,9 +439,6 @@ HRESULT STDMETHODCALLTYPE execute_script(ICoreWebView2*, LPCWSTR script,
 
 // -- ICoreWebView2Controller
 
-HRESULT STDMETHODCALLTYPE controller_query(ICoreWebView2Controller* self, REFIID iid, void** out) {
-  return query(self, iid, out, IID_ICoreWebView2Controller);
-}
 HRESULT STDMETHODCALLTYPE get_is_visible(ICoreWebView2Controller*, BOOL* visible) {
   *visible = TRUE;
   return S_OK;
@@ -466,9 +470,6 @@ HRESULT STDMETHODCALLTYPE get_core_web_view(ICoreWebView2Controller*, ICoreWebVi
 
 // -- ICoreWebView2Environment
 
-HRESULT STDMETHODCALLTYPE environment_query(ICoreWebView2Environment* self, REFIID iid, void** out) {
-  return query(self, iid, out, IID_ICoreWebView2Environment);
-}
 HRESULT STDMETHODCALLTYPE create_controller(ICoreWebView2Environment*, HWND window,
                                             ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) {
   wchar_t title[256]{};
@@ -489,16 +490,10 @@ HRESULT STDMETHODCALLTYPE create_controller(ICoreWebView2Environment*, HWND wind
 }
 
 void build_objects() {
-  fill_unexpected<ENVIRONMENT>(environment_vtbl);
-  environment_vtbl.QueryInterface = environment_query;
-  environment_vtbl.AddRef = static_add_ref<ICoreWebView2Environment>;
-  environment_vtbl.Release = static_release<ICoreWebView2Environment>;
+  begin_static<ENVIRONMENT, &IID_ICoreWebView2Environment, ICoreWebView2Environment>(environment_vtbl);
   environment_vtbl.CreateCoreWebView2Controller = create_controller;
 
-  fill_unexpected<CONTROLLER>(controller_vtbl);
-  controller_vtbl.QueryInterface = controller_query;
-  controller_vtbl.AddRef = static_add_ref<ICoreWebView2Controller>;
-  controller_vtbl.Release = static_release<ICoreWebView2Controller>;
+  begin_static<CONTROLLER, &IID_ICoreWebView2Controller, ICoreWebView2Controller>(controller_vtbl);
   controller_vtbl.get_IsVisible = get_is_visible;
   controller_vtbl.put_IsVisible = put_is_visible;
   controller_vtbl.put_Bounds = put_bounds;
@@ -508,10 +503,7 @@ void build_objects() {
   controller_vtbl.Close = close_controller;
   controller_vtbl.get_CoreWebView2 = get_core_web_view;
 
-  fill_unexpected<WEB_VIEW>(web_view_vtbl);
-  web_view_vtbl.QueryInterface = web_view_query;
-  web_view_vtbl.AddRef = static_add_ref<ICoreWebView2>;
-  web_view_vtbl.Release = static_release<ICoreWebView2>;
+  begin_static<WEB_VIEW, &IID_ICoreWebView2, ICoreWebView2>(web_view_vtbl);
   web_view_vtbl.get_Settings = get_settings;
   web_view_vtbl.AddScriptToExecuteOnDocumentCreated = add_script;
   web_view_vtbl.add_WebMessageReceived = add_message_received;
@@ -519,12 +511,7 @@ void build_objects() {
   web_view_vtbl.NavigateToString = navigate_to_string;
   web_view_vtbl.ExecuteScript = execute_script;
 
-  fill_unexpected<SETTINGS>(settings_vtbl);
-  settings_vtbl.QueryInterface = [](ICoreWebView2Settings* self, REFIID iid, void** out) {
-    return query(self, iid, out, IID_ICoreWebView2Settings);
-  };
-  settings_vtbl.AddRef = static_add_ref<ICoreWebView2Settings>;
-  settings_vtbl.Release = static_release<ICoreWebView2Settings>;
+  begin_static<SETTINGS, &IID_ICoreWebView2Settings, ICoreWebView2Settings>(settings_vtbl);
 #define BQ_FAKE_SETTING(NAME)            \
   settings_vtbl.get_##NAME = get_##NAME; \
   settings_vtbl.put_##NAME = put_##NAME;
@@ -540,7 +527,8 @@ void build_objects() {
 #undef BQ_FAKE_SETTING
 
   fill_unexpected<MESSAGE_ARGS>(message_args_vtbl);
-  message_args_vtbl.QueryInterface = args_query;
+  message_args_vtbl.QueryInterface =
+      query<&IID_ICoreWebView2WebMessageReceivedEventArgs, ICoreWebView2WebMessageReceivedEventArgs>;
   message_args_vtbl.AddRef = args_add_ref;
   message_args_vtbl.Release = args_release;
   message_args_vtbl.get_Source = args_source;

@@ -132,17 +132,7 @@ TEST(Win32Process, ClosingTheWindowWhileAWorkerHoldsEndsWithStatusZeroAtOnce) {
 using Records = std::vector<std::pair<std::string, std::string>>;
 
 Records read_records(const std::filesystem::path& file) {
-  const std::string bytes = bq::test::read_bytes(file).value_or("");
-  Records records;
-  std::size_t at = 0;
-  while (at < bytes.size()) {
-    const std::size_t name_end = bytes.find('\0', at);
-    const std::size_t value_end = bytes.find('\0', name_end + 1);
-    if (name_end == std::string::npos || value_end == std::string::npos) break;
-    records.emplace_back(bytes.substr(at, name_end - at), bytes.substr(name_end + 1, value_end - name_end - 1));
-    at = value_end + 1;
-  }
-  return records;
+  return bq::test::nul_separated_pairs(bq::test::read_bytes(file).value_or(""));
 }
 
 std::vector<std::string> values_of(const Records& records, std::string_view name) {
