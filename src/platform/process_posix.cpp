@@ -17,38 +17,13 @@
 #include <thread>
 #include <utility>
 
+#include "platform/fd_posix.hpp"
 #include "platform/process.hpp"
 
 extern char** environ;
 
 namespace bq::platform {
 namespace {
-
-// Owns one file descriptor.
-class Fd {
- public:
-  Fd() = default;
-  explicit Fd(int fd) : fd_(fd) {}
-  Fd(Fd&& other) noexcept : fd_(other.release()) {}
-  Fd& operator=(Fd&& other) noexcept {
-    reset(other.release());
-    return *this;
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() { reset(); }
-
-  int get() const { return fd_; }
-  int release() { return std::exchange(fd_, -1); }
-  // close() is not retried on EINTR: on Linux the descriptor is gone either way.
-  void reset(int fd = -1) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-
- private:
-  int fd_ = -1;
-};
 
 std::string os_error(int code) {
   if (code == ENOENT) return "program not found";
@@ -58,11 +33,12 @@ std::string os_error(int code) {
 // Moves a descriptor above the standard three, so that the child's dup2 onto
 // 0, 1 and 2 can never overwrite a pipe end it still has to copy (this happens
 // when the parent runs with one of its standard streams closed).
-int above_standard_streams(int fd) {
-  if (fd > STDERR_FILENO) return fd;
-  const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+// Holds no descriptor when it cannot be moved, with errno telling why.
+Fd above_standard_streams(Fd fd) {
+  if (fd.get() > STDERR_FILENO) return fd;
+  Fd moved(::fcntl(fd.get(), F_DUPFD_CLOEXEC, STDERR_FILENO + 1));
   const int saved = errno;
-  ::close(fd);
+  fd.reset();
   errno = saved;
   return moved;
 }
@@ -72,8 +48,8 @@ int above_standard_streams(int fd) {
 bool make_pipe(Fd& read_end, Fd& write_end) {
   std::array<int, 2> fds{};
   if (::pipe2(fds.data(), O_CLOEXEC) != 0) return false;
-  read_end.reset(above_standard_streams(fds[0]));
-  write_end.reset(above_standard_streams(fds[1]));
+  read_end = above_standard_streams(Fd(fds[0]));
+  write_end = above_standard_streams(Fd(fds[1]));
   return read_end.get() >= 0 && write_end.get() >= 0;
 }
 

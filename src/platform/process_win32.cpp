@@ -14,6 +14,7 @@
 #include <memory>
 #include <utility>
 
+#include "platform/handle_win32.hpp"
 #include "platform/process.hpp"
 #include "platform/wide_text_win32.hpp"
 #include "platform/windows_command_line.hpp"
@@ -27,32 +28,6 @@ constexpr DWORD PIPE_BUFFER_BYTES = 64 * 1024;
 // Once the child has exited, a process it left behind may still hold a pipe
 // and write on; this much more is taken from each pipe, then it is let go.
 constexpr std::size_t AFTER_EXIT_BYTES = 1u << 20;
-
-// Owns one kernel handle.
-class Handle {
- public:
-  Handle() = default;
-  explicit Handle(HANDLE handle) : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
-  Handle(Handle&& other) noexcept : handle_(other.release()) {}
-  Handle& operator=(Handle&& other) noexcept {
-    reset(other.release());
-    return *this;
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  ~Handle() { reset(); }
-
-  HANDLE get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-  HANDLE release() { return std::exchange(handle_, nullptr); }
-  void reset(HANDLE handle = nullptr) {
-    if (handle_ != nullptr) ::CloseHandle(handle_);
-    handle_ = handle;
-  }
-
- private:
-  HANDLE handle_ = nullptr;
-};
 
 std::string os_error(DWORD code) {
   if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return "program not found";
@@ -341,8 +316,9 @@ bool start_detached(const std::string& program, const std::vector<std::string>& 
   info.cb = sizeof(info);
   PROCESS_INFORMATION started{};
   if (create_process(program, args, info, false, CREATE_NO_WINDOW, started) != 0) return false;
-  ::CloseHandle(started.hThread);
-  ::CloseHandle(started.hProcess);
+  // Neither handle is kept: nothing waits for this child.
+  const Handle process(started.hProcess);
+  const Handle thread(started.hThread);
   return true;
 }
 
