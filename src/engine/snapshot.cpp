@@ -124,7 +124,7 @@ void read_field(JsonReader& reader, const Field& field, RawHardwareSnapshot& out
 
 }  // namespace
 
-std::variant<RawHardwareSnapshot, std::string> read_snapshot(std::string_view text) {
+support::Result<RawHardwareSnapshot> read_snapshot(std::string_view text) {
   RawHardwareSnapshot snapshot;
   std::array<bool, FIELDS.size()> seen{};
   JsonReader reader(text);

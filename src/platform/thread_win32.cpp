@@ -19,7 +19,7 @@ DWORD WINAPI run_body(void* arg) {
 
 }  // namespace
 
-std::optional<std::string> start_detached_thread(std::size_t stack_bytes, std::function<void()> body) {
+support::Result<support::Done> start_detached_thread(std::size_t stack_bytes, std::function<void()> body) {
   auto owned = std::make_unique<std::function<void()>>(std::move(body));
   // The size reserves address space; pages are committed as the stack grows.
   // The handle is not kept: nothing waits for the thread.
@@ -27,7 +27,7 @@ std::optional<std::string> start_detached_thread(std::size_t stack_bytes, std::f
       ::CreateThread(nullptr, stack_bytes, run_body, owned.get(), STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
   if (!thread) return system_message(::GetLastError());
   owned.release();  // the thread owns it now
-  return std::nullopt;
+  return support::Done{};
 }
 
 }  // namespace bq::platform

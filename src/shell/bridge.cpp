@@ -107,7 +107,7 @@ const BridgeServices& default_services() {
   return services;
 }
 
-std::variant<IpcMessage, std::string> read_ipc_message(std::string_view body) {
+support::Result<IpcMessage> read_ipc_message(std::string_view body) {
   JsonReader reader(body);
   try {
     IpcMessage message;
@@ -132,7 +132,8 @@ void ipc_handler(const EventLoopProxy& proxy, std::string_view body, const Bridg
   auto worker = [job = IpcJob{proxy, std::string(body)}, &services]() mutable {
     handle_ipc_message(std::move(job), services);
   };
-  if (auto failure = platform::start_detached_thread(WORKER_STACK_BYTES, std::move(worker))) {
+  const auto started = platform::start_detached_thread(WORKER_STACK_BYTES, std::move(worker));
+  if (const auto* failure = std::get_if<std::string>(&started)) {
     fatal_error("cannot start a worker thread: " + *failure);
   }
 }

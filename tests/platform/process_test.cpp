@@ -232,7 +232,8 @@ std::string children_of_this_process() {
 TEST(StartDetached, StartsTheChildAndLeavesNoZombie) {
   TempDir dir;
   const std::string marker = (dir.path() / "ran").string();
-  ASSERT_TRUE(bq::platform::start_detached("/bin/sh", {"-c", "echo yes > \"$1\"", "sh", marker}));
+  const auto started = bq::platform::start_detached("/bin/sh", {"-c", "echo yes > \"$1\"", "sh", marker});
+  ASSERT_TRUE(std::holds_alternative<bq::support::Done>(started)) << std::get<std::string>(started);
   // Bounded waits: the child writes its marker, and its reaper collects it.
   for (int i = 0; i < 500 && !std::filesystem::exists(marker); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -247,7 +248,10 @@ TEST(StartDetached, StartsTheChildAndLeavesNoZombie) {
 }
 
 TEST(StartDetached, ReportsAProgramThatCannotStart) {
-  EXPECT_FALSE(bq::platform::start_detached("bq-no-such-program-on-the-path", {}));
+  // The launcher's words, as run_child gives them.
+  const auto started = bq::platform::start_detached("bq-no-such-program-on-the-path", {});
+  ASSERT_TRUE(std::holds_alternative<std::string>(started));
+  EXPECT_EQ(std::get<std::string>(started), "program not found");
 }
 
 TEST(RunChild, OutputPastTheBoundEndsTheChild) {

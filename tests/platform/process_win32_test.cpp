@@ -161,7 +161,8 @@ TEST(StartDetached, StartsTheChildAndKeepsNoHandleOfIt) {
   const std::string id_file = bq::test::utf8(dir.path() / "sleeper");
   const std::size_t before = open_handles();
   // The child starts a sleeper, which shows it ran; the sleeper is then ended.
-  ASSERT_TRUE(bq::platform::start_detached(child(), {"leave", id_file}));
+  const auto started = bq::platform::start_detached(child(), {"leave", id_file});
+  ASSERT_TRUE(std::holds_alternative<bq::support::Done>(started)) << std::get<std::string>(started);
   EXPECT_EQ(open_handles(), before);
   DWORD sleeper = 0;
   for (int i = 0; i < 1000 && sleeper == 0; ++i) {  // bounded: at most 10 s
@@ -178,8 +179,13 @@ TEST(StartDetached, StartsTheChildAndKeepsNoHandleOfIt) {
 
 TEST(StartDetached, ReportsAProgramThatCannotStart) {
   const std::size_t before = open_handles();
-  EXPECT_FALSE(bq::platform::start_detached(child() + ".missing", {}));
-  EXPECT_FALSE(bq::platform::start_detached("", {}));
+  // The launcher's words, as run_child gives them.
+  const auto missing = bq::platform::start_detached(child() + ".missing", {});
+  ASSERT_TRUE(std::holds_alternative<std::string>(missing));
+  EXPECT_EQ(std::get<std::string>(missing), "program not found");
+  const auto nameless = bq::platform::start_detached("", {});
+  ASSERT_TRUE(std::holds_alternative<std::string>(nameless));
+  EXPECT_FALSE(std::get<std::string>(nameless).empty());
   EXPECT_EQ(open_handles(), before);
 }
 
