@@ -8,7 +8,7 @@
 #include <string>
 #include <variant>
 
-#include "shell/bridge.hpp"
+#include "shell/event_loop_proxy.hpp"
 #include "support/result.hpp"
 
 namespace bq::gui {

@@ -14,14 +14,10 @@
 #include "engine/lead.hpp"
 #include "engine/report.hpp"
 #include "engine/snapshot.hpp"
+#include "shell/event_loop_proxy.hpp"
 #include "support/result.hpp"
 
 namespace bq::shell {
-
-// Hands a script text to the UI thread, which runs it in the page. Copies may
-// be used from any thread; a send never blocks and returns false once the
-// event loop is gone (the script is then dropped).
-using EventLoopProxy = std::function<bool(std::string script)>;
 
 // One request of the page.
 struct IpcMessage {
