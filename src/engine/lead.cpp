@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include <fmt/format.h>
@@ -11,6 +12,7 @@
 #include "support/ascii.hpp"
 #include "support/json_reader.hpp"
 #include "support/json_writer.hpp"
+#include "support/result.hpp"
 #include "support/utf8.hpp"
 
 namespace bq::engine {
@@ -105,8 +107,8 @@ std::optional<BodyFacts> read_body(std::string_view body) {
   }
 }
 
-// Sends the body by POST and follows the redirects; nullopt for a transport
-// failure (no final status received).
+// Sends the body by POST and follows the redirects; a transport failure (no
+// final status received) gives its description.
 //
 // Redirects are followed here rather than by the HTTP client, because the
 // rule is the consultation's own and no client option spells it: a 301, 302
@@ -115,7 +117,7 @@ std::optional<BodyFacts> read_body(std::string_view body) {
 // POST is never sent twice), any other 3xx is the answer, and after four
 // followed redirects any further 3xx is a failure. Kept here, the rule is the same over every
 // platform's transport.
-std::optional<platform::HttpsResponse> exchange(const LeadTransport& transport, const std::string& body) {
+support::Result<platform::HttpsResponse> exchange(const LeadTransport& transport, const std::string& body) {
   const std::string origin = fmt::format("Origin: {}", WEB_ORIGIN);
   const std::string referer = fmt::format("Referer: {}", CHECK_PAGE_URL);
   platform::HttpsRequest request{
@@ -134,18 +136,19 @@ std::optional<platform::HttpsResponse> exchange(const LeadTransport& transport, 
     // Each hop gets what is left of the one deadline; none left fails it.
     request.deadline_ms =
         static_cast<long>(std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count());
-    std::optional<platform::HttpsResponse> answer = platform::https_exchange(request);
-    if (!answer) return std::nullopt;
+    support::Result<platform::HttpsResponse> exchanged = platform::https_exchange(request);
+    const auto* answer = std::get_if<platform::HttpsResponse>(&exchanged);
+    if (answer == nullptr) return exchanged;
     const long status = answer->status;
     if (status >= 300 && status <= 398) {
-      if (followed == MAX_FOLLOWED_REDIRECTS) return std::nullopt;
+      if (followed == MAX_FOLLOWED_REDIRECTS) return fmt::format("more than {} redirects", MAX_FOLLOWED_REDIRECTS);
       const bool is_get = request.method == platform::HttpMethod::get;
       const bool to_get = status == 301 || status == 302 || status == 303;
       const bool keeps_get = (status == 307 || status == 308) && is_get;
       if (answer->location && (to_get || keeps_get)) {
-        std::optional<std::string> next = platform::resolve_url(request.url, *answer->location);
-        if (!next) return std::nullopt;
-        request.url = std::move(*next);
+        support::Result<platform::Url> next = platform::resolve_url(request.url, *answer->location);
+        if (const auto* fault = std::get_if<std::string>(&next)) return *fault;
+        request.url = std::move(std::get<platform::Url>(next).text);
         if (!is_get) {
           request.method = platform::HttpMethod::get;
           request.headers = {"Accept: application/json", origin, referer};
@@ -154,7 +157,7 @@ std::optional<platform::HttpsResponse> exchange(const LeadTransport& transport, 
         continue;
       }
     }
-    return answer;
+    return exchanged;
   }
 }
 
@@ -205,9 +208,10 @@ LeadReply submit_consultation_lead(const LeadForm& form, const LeadTransport& tr
   const std::optional<LeadRequest> request = build_lead_request(form);
   if (!request) return failure(std::string(PHONE_CHECK_MESSAGE));
   const std::string body = support::write_json(lead_request_to_json(*request));
-  const std::optional<platform::HttpsResponse> answer = exchange(transport, body);
-  if (!answer) return failure(network_message());
-  return reply_for(*answer, request->contact);
+  const support::Result<platform::HttpsResponse> answer = exchange(transport, body);
+  // Whatever the transport's reason, the page shows one text for it.
+  if (std::holds_alternative<std::string>(answer)) return failure(network_message());
+  return reply_for(std::get<platform::HttpsResponse>(answer), request->contact);
 }
 
 }  // namespace bq::engine

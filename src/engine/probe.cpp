@@ -22,7 +22,7 @@ std::string output_too_long_description() {
   return "output longer than " + std::to_string(MAX_PROBE_OUTPUT_BYTES) + " bytes";
 }
 
-std::variant<RawHardwareSnapshot, std::string> read_probe_output(const platform::ChildOutput& child) {
+support::Result<RawHardwareSnapshot> read_probe_output(const platform::ChildOutput& child) {
   // Neither the cut output nor the exit code of a killed child tells anything;
   // the record was not read, and the description says why.
   if (child.output_exceeded) return std::string(READ_FAULT_PREFIX) + output_too_long_description();
@@ -41,9 +41,9 @@ std::variant<RawHardwareSnapshot, std::string> read_probe_output(const platform:
   return record;
 }
 
-std::variant<RawHardwareSnapshot, std::string> probe_hardware() { return probe_hardware(probe_command()); }
+support::Result<RawHardwareSnapshot> probe_hardware() { return probe_hardware(probe_command()); }
 
-std::variant<RawHardwareSnapshot, std::string> probe_hardware(const ProbeCommand& command) {
+support::Result<RawHardwareSnapshot> probe_hardware(const ProbeCommand& command) {
   auto child = platform::run_child(command.program, command.args, MAX_PROBE_OUTPUT_BYTES);
   if (auto* failure = std::get_if<std::string>(&child)) return std::string(CANNOT_START_PREFIX) + *failure;
   return read_probe_output(std::get<platform::ChildOutput>(child));

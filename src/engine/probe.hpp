@@ -5,11 +5,11 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
 #include "engine/snapshot.hpp"
 #include "platform/process.hpp"
+#include "support/result.hpp"
 
 namespace bq::engine {
 
@@ -59,15 +59,15 @@ std::string output_too_long_description();
 // the record, or one of the failure messages. Never fails otherwise, whatever
 // bytes the child wrote. A child ended for writing too much fails as a record
 // that cannot be read, whatever it wrote first and whatever its exit code.
-std::variant<RawHardwareSnapshot, std::string> read_probe_output(const platform::ChildOutput& child);
+support::Result<RawHardwareSnapshot> read_probe_output(const platform::ChildOutput& child);
 
 // Runs this platform's probe. Blocks the calling thread until the child has
 // exited and both of its output pipes have ended, with no time limit. Keeps
 // no state: calls on several threads run independent children.
-std::variant<RawHardwareSnapshot, std::string> probe_hardware();
+support::Result<RawHardwareSnapshot> probe_hardware();
 
 // The same with another command in place of the platform's (tests, the
 // harness). Same thread contract.
-std::variant<RawHardwareSnapshot, std::string> probe_hardware(const ProbeCommand& command);
+support::Result<RawHardwareSnapshot> probe_hardware(const ProbeCommand& command);
 
 }  // namespace bq::engine

@@ -1,11 +1,11 @@
 #include "engine/snapshot.hpp"
 
 #include <array>
-#include <charconv>
+#include <cstdint>
+#include <limits>
 #include <optional>
 
 #include "support/json_reader.hpp"
-#include "support/number_format.hpp"
 
 namespace bq::engine {
 namespace {
@@ -68,71 +68,35 @@ const std::array<Field, 27> FIELDS = {
     u32_field("screenHeight", &RawHardwareSnapshot::screenHeight),
 };
 
-constexpr std::string_view expected_name(FieldType type) {
-  switch (type) {
-    case FieldType::boolean: return "a boolean";
-    case FieldType::text: return "a string";
-    case FieldType::u32: return "u32";
-    case FieldType::f64: return "f64";
-  }
-  return "";
-}
-
-constexpr bool accepts(FieldType type, JsonKind kind) {
-  switch (type) {
-    case FieldType::boolean: return kind == JsonKind::boolean;
-    case FieldType::text: return kind == JsonKind::string;
-    case FieldType::u32: case FieldType::f64: return kind == JsonKind::number;
-  }
-  return false;
-}
-
 void read_field(JsonReader& reader, const Field& field, RawHardwareSnapshot& out) {
-  const JsonKind kind = reader.peek();
-  if (!accepts(field.type, kind)) {
-    const std::string found = support::describe_found(reader);
-    reader.fail("invalid type: " + found + ", expected " + std::string(expected_name(field.type)));
-  }
   switch (field.type) {
     case FieldType::boolean:
+      reader.expect_kind(JsonKind::boolean, "a boolean");
       out.*field.boolean = reader.read_bool();
       return;
     case FieldType::text:
+      reader.expect_kind(JsonKind::string, "a string");
       out.*field.text = reader.read_string();
       return;
+    case FieldType::u32:
+      out.*field.u32 = static_cast<std::uint32_t>(
+          reader.read_unsigned(std::numeric_limits<std::uint32_t>::max(), "u32", support::NumberFaults::by_kind));
+      return;
     case FieldType::f64:
+      reader.expect_kind(JsonKind::number, "f64");
       out.*field.f64 = reader.read_double();
       return;
-    case FieldType::u32: {
-      const support::JsonNumber number = reader.read_number();
-      if (!number.integer) {
-        double value = 0;
-        const auto parsed = std::from_chars(number.text.data(), number.text.data() + number.text.size(), value);
-        const std::string shown = parsed.ec == std::errc{} ? support::format_shortest(value) : std::string(number.text);
-        reader.fail("invalid type: floating point `" + shown + "`, expected u32");
-      }
-      std::uint32_t value = 0;
-      const auto result = std::from_chars(number.text.data(), number.text.data() + number.text.size(), value);
-      if (number.negative || result.ec != std::errc{}) {
-        reader.fail("invalid value: integer `" + std::string(number.text) + "`, expected u32");
-      }
-      out.*field.u32 = value;
-      return;
-    }
   }
 }
 
 }  // namespace
 
-std::variant<RawHardwareSnapshot, std::string> read_snapshot(std::string_view text) {
+support::Result<RawHardwareSnapshot> read_snapshot(std::string_view text) {
   RawHardwareSnapshot snapshot;
   std::array<bool, FIELDS.size()> seen{};
   JsonReader reader(text);
   try {
-    if (reader.peek() != JsonKind::object) {
-      const std::string found = support::describe_found(reader);
-      reader.fail("invalid type: " + found + ", expected struct RawHardwareSnapshot");
-    }
+    reader.expect_kind(JsonKind::object, "struct RawHardwareSnapshot");
     reader.begin_object();
     while (const std::optional<std::string> key = reader.next_key()) {
       std::size_t index = 0;

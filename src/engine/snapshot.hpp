@@ -4,9 +4,10 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <variant>
 
 #include <nlohmann/json.hpp>
+
+#include "support/result.hpp"
 
 namespace bq::engine {
 
@@ -46,7 +47,7 @@ struct RawHardwareSnapshot {
 // start at the object's "{" and hold only JSON white space after its "}". On a
 // fault the result is the description with " at line L column C" (counted from
 // the start of `text`), e.g. "missing field `tpmReady` at line 1 column 812".
-std::variant<RawHardwareSnapshot, std::string> read_snapshot(std::string_view text);
+support::Result<RawHardwareSnapshot> read_snapshot(std::string_view text);
 
 // The record as a JSON object with its 27 keys.
 nlohmann::json snapshot_to_json(const RawHardwareSnapshot& snapshot);

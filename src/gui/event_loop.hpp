@@ -8,7 +8,8 @@
 #include <string>
 #include <variant>
 
-#include "shell/bridge.hpp"
+#include "shell/event_loop_proxy.hpp"
+#include "support/result.hpp"
 
 namespace bq::gui {
 
@@ -27,8 +28,9 @@ struct EventLoop {
   std::shared_ptr<LoopState> state;
 };
 
-// Called on the main thread, which becomes the UI thread.
-EventLoop create_event_loop();
+// Called on the main thread, which becomes the UI thread. Returns the
+// system's description of a failure; the caller decides what it means.
+support::Result<EventLoop> create_event_loop();
 
 // The bridge's proxy: its sends reach the loop's handler as UserEvents on the UI thread,
 // one at a time, each once, in the order the sends were queued. Sends made

@@ -57,8 +57,11 @@ void event_loop_handler(const EventLoop& loop, WebView* web_view, LoopEvent even
 int main() {
   using namespace bq::gui;
 
-  if (auto failure = open_display()) fail_display(*failure);
-  const EventLoop loop = create_event_loop();
+  const auto display = open_display();
+  if (const auto* failure = std::get_if<std::string>(&display)) fail_display(*failure);
+  const auto made_loop = create_event_loop();
+  if (const auto* failure = std::get_if<std::string>(&made_loop)) fail_event_loop(*failure);
+  const EventLoop& loop = std::get<EventLoop>(made_loop);
   bq::shell::EventLoopProxy proxy = create_event_loop_proxy(loop);
 
   const auto window = build_window(loop, WINDOW);

@@ -12,6 +12,8 @@ void fail_display(std::string_view description) {
   shell::fatal_error(fmt::format("Không mở được màn hình: {}", description));
 }
 
+void fail_event_loop(std::string_view description) { shell::fatal_error(fmt::format("event loop: {}", description)); }
+
 void fail_window_build(std::string_view description) {
   shell::fatal_error(fmt::format("Không tạo được cửa sổ ứng dụng: {}", description));
 }

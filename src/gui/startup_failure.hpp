@@ -12,6 +12,9 @@ inline constexpr std::string_view ERROR_BOX_CAPTION = "Brindle Quay Win11 Check"
 // No display could be opened: fatal, nothing is shown.
 [[noreturn]] void fail_display(std::string_view description);
 
+// The event loop could not be made: fatal, nothing is shown.
+[[noreturn]] void fail_event_loop(std::string_view description);
+
 // The window could not be built: fatal, nothing is shown.
 [[noreturn]] void fail_window_build(std::string_view description);
 

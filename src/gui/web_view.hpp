@@ -6,9 +6,9 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <variant>
 
 #include "gui/window.hpp"
+#include "support/result.hpp"
 
 namespace bq::gui {
 
@@ -32,8 +32,8 @@ using PageMessageHandler = std::function<void(std::string_view text)>;
 // not a string is dropped. The web view owns the handler and lives until the
 // process ends. Returns a description of the failure when it cannot be built.
 // Called on the UI thread.
-std::variant<WebView*, std::string> build_web_view(Window* window, WebContext* context, const std::string& html,
-                                                   PageMessageHandler on_message);
+support::Result<WebView*> build_web_view(Window* window, WebContext* context, const std::string& html,
+                                         PageMessageHandler on_message);
 
 // Asks the page to run `script` and returns at once; the result and any
 // error are dropped. Scripts run in the order asked. Called on the UI thread.

@@ -1,12 +1,11 @@
 #pragma once
 // The program's window. Backends: gui/gtk/window.cpp (GTK 3), gui/win32/.
 
-#include <optional>
 #include <string>
 #include <string_view>
-#include <variant>
 
 #include "gui/event_loop.hpp"
+#include "support/result.hpp"
 
 namespace bq::gui {
 
@@ -26,7 +25,7 @@ struct WindowAttributes {
 // Connects to the display; the program's command line is not read. Returns
 // the library's description of a failure. Called once, on the main thread,
 // before any other toolkit call.
-std::optional<std::string> open_display();
+support::Result<support::Done> open_display();
 
 // Builds the window and shows it at once: resizable, decorated by the system,
 // no icon, placed by the window manager. Its close request reaches `loop`'s
@@ -34,6 +33,6 @@ std::optional<std::string> open_display();
 // decides. The window lives until the process ends. Returns the library's
 // description of a failure.
 // Called on the UI thread.
-std::variant<Window*, std::string> build_window(const EventLoop& loop, const WindowAttributes& attributes);
+support::Result<Window*> build_window(const EventLoop& loop, const WindowAttributes& attributes);
 
 }  // namespace bq::gui

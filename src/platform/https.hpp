@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/result.hpp"
+
 namespace bq::platform {
 
 enum class HttpMethod { get, post };
@@ -46,19 +48,25 @@ struct HttpsResponse {
   bool body_complete = false;
 };
 
-// Sends `request` and reads the answer; nullopt for a transport failure: no
-// final status was received (name resolution, connection, the connect
-// deadline, TLS or certificate, an answer broken before its status, the
-// deadline or the stall rule before the final status's header block has
-// ended, a URL the client does not take). Blocks the calling thread for the
-// whole exchange, at most `deadline_ms`.
+// Sends `request` and reads the answer, or gives libcurl's description of a
+// transport failure: no final status was received (name resolution,
+// connection, the connect deadline, TLS or certificate, an answer broken
+// before its status, the deadline or the stall rule before the final status's
+// header block has ended, a URL the client does not take). Blocks the calling
+// thread for the whole exchange, at most `deadline_ms`.
 // Safe to call from several threads at once: each call has its own connection.
-std::optional<HttpsResponse> https_exchange(const HttpsRequest& request);
+support::Result<HttpsResponse> https_exchange(const HttpsRequest& request);
+
+// An absolute URL.
+struct Url {
+  std::string text;
+  bool operator==(const Url&) const = default;
+};
 
 // `reference` resolved against the absolute URL `base` as a redirect's
 // Location is (RFC 3986), with spaces and other bytes a URL may not hold
-// percent-encoded; nullopt when either cannot be read as a URL.
-// Safe to call from any thread.
-std::optional<std::string> resolve_url(const std::string& base, const std::string& reference);
+// percent-encoded; libcurl's description of the fault when either cannot be
+// read as a URL. Safe to call from any thread.
+support::Result<Url> resolve_url(const std::string& base, const std::string& reference);
 
 }  // namespace bq::platform

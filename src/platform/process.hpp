@@ -5,8 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <variant>
 #include <vector>
+
+#include "support/result.hpp"
 
 namespace bq::platform {
 
@@ -30,7 +31,7 @@ struct ChildOutput {
 // at the same time until both end, then waits for it without a time limit.
 // The environment and working folder are inherited. On a start failure the
 // result is the launcher's description: "program not found", or the system's
-// message for the error then " (os error N)".
+// message for the error with its code, "MESSAGE (os error N)" (os_error.hpp).
 //
 // At most `max_output_bytes` are kept, counted over both streams together, so
 // a child that writes without end cannot grow the caller's memory without
@@ -43,13 +44,14 @@ struct ChildOutput {
 // `output_exceeded` set. A child that writes exactly the bound and ends is
 // not ended early: the bound is only exceeded by a byte beyond it.
 // Blocks the calling thread; safe to call from several threads at once.
-std::variant<ChildOutput, std::string> run_child(const std::string& program, const std::vector<std::string>& args,
-                                                 std::size_t max_output_bytes);
+support::Result<ChildOutput> run_child(const std::string& program, const std::vector<std::string>& args,
+                                       std::size_t max_output_bytes);
 
 // Starts `program` with `args` and does not wait for it; the child is reaped
 // when it ends, so none is left behind as a zombie. No shell is involved. On
 // Windows the child inherits no handle at all.
-// Returns false when it could not be started. Safe to call from any thread.
-bool start_detached(const std::string& program, const std::vector<std::string>& args);
+// When it could not be started, the result is the launcher's description, as
+// run_child gives it. Safe to call from any thread.
+support::Result<support::Done> start_detached(const std::string& program, const std::vector<std::string>& args);
 
 }  // namespace bq::platform

@@ -17,6 +17,8 @@
 #include <thread>
 #include <utility>
 
+#include "platform/fd_posix.hpp"
+#include "platform/os_error.hpp"
 #include "platform/process.hpp"
 
 extern char** environ;
@@ -24,45 +26,21 @@ extern char** environ;
 namespace bq::platform {
 namespace {
 
-// Owns one file descriptor.
-class Fd {
- public:
-  Fd() = default;
-  explicit Fd(int fd) : fd_(fd) {}
-  Fd(Fd&& other) noexcept : fd_(other.release()) {}
-  Fd& operator=(Fd&& other) noexcept {
-    reset(other.release());
-    return *this;
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() { reset(); }
-
-  int get() const { return fd_; }
-  int release() { return std::exchange(fd_, -1); }
-  // close() is not retried on EINTR: on Linux the descriptor is gone either way.
-  void reset(int fd = -1) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-
- private:
-  int fd_ = -1;
-};
-
-std::string os_error(int code) {
+// The launcher's description of a start failure.
+std::string launch_error(int code) {
   if (code == ENOENT) return "program not found";
-  return std::system_category().message(code) + " (os error " + std::to_string(code) + ")";
+  return os_error_message(static_cast<unsigned long>(code));
 }
 
 // Moves a descriptor above the standard three, so that the child's dup2 onto
 // 0, 1 and 2 can never overwrite a pipe end it still has to copy (this happens
 // when the parent runs with one of its standard streams closed).
-int above_standard_streams(int fd) {
-  if (fd > STDERR_FILENO) return fd;
-  const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+// Holds no descriptor when it cannot be moved, with errno telling why.
+Fd above_standard_streams(Fd fd) {
+  if (fd.get() > STDERR_FILENO) return fd;
+  Fd moved(::fcntl(fd.get(), F_DUPFD_CLOEXEC, STDERR_FILENO + 1));
   const int saved = errno;
-  ::close(fd);
+  fd.reset();
   errno = saved;
   return moved;
 }
@@ -72,8 +50,8 @@ int above_standard_streams(int fd) {
 bool make_pipe(Fd& read_end, Fd& write_end) {
   std::array<int, 2> fds{};
   if (::pipe2(fds.data(), O_CLOEXEC) != 0) return false;
-  read_end.reset(above_standard_streams(fds[0]));
-  write_end.reset(above_standard_streams(fds[1]));
+  read_end = above_standard_streams(Fd(fds[0]));
+  write_end = above_standard_streams(Fd(fds[1]));
   return read_end.get() >= 0 && write_end.get() >= 0;
 }
 
@@ -220,24 +198,24 @@ bool drain(Fd& out_fd, Fd& err_fd, int child, std::size_t room, std::string& out
 
 }  // namespace
 
-std::variant<ChildOutput, std::string> run_child(const std::string& program, const std::vector<std::string>& args,
-                                                 std::size_t max_output_bytes) {
+support::Result<ChildOutput> run_child(const std::string& program, const std::vector<std::string>& args,
+                                       std::size_t max_output_bytes) {
   Fd out_read, out_write, err_read, err_write;
-  if (!make_pipe(out_read, out_write) || !make_pipe(err_read, err_write)) return os_error(errno);
+  if (!make_pipe(out_read, out_write) || !make_pipe(err_read, err_write)) return launch_error(errno);
 
   FileActions actions;
-  if (!actions.ok()) return os_error(ENOMEM);
+  if (!actions.ok()) return launch_error(ENOMEM);
   int rc = ::posix_spawn_file_actions_addopen(actions.get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   if (rc == 0) rc = ::posix_spawn_file_actions_adddup2(actions.get(), out_write.get(), STDOUT_FILENO);
   if (rc == 0) rc = ::posix_spawn_file_actions_adddup2(actions.get(), err_write.get(), STDERR_FILENO);
-  if (rc != 0) return os_error(rc);
+  if (rc != 0) return launch_error(rc);
   SpawnAttributes attributes;
-  if (!attributes.ok()) return os_error(ENOMEM);
+  if (!attributes.ok()) return launch_error(ENOMEM);
 
   std::vector<char*> argv = argv_of(program, args);
   pid_t pid = 0;
   rc = ::posix_spawnp(&pid, program.c_str(), actions.get(), attributes.get(), argv.data(), environ);
-  if (rc != 0) return os_error(rc);
+  if (rc != 0) return launch_error(rc);
 
   // Only the child may hold the write ends now, or the reads never see an end.
   out_write.reset();
@@ -255,32 +233,33 @@ std::variant<ChildOutput, std::string> run_child(const std::string& program, con
     result.output_exceeded = true;
   }
   int status = 0;
-  if (const int error = wait_for(pid, status); error != 0) return os_error(error);
+  if (const int error = wait_for(pid, status); error != 0) return launch_error(error);
   result.exitCode = exit_code_of(status);
   return result;
 }
 
-bool start_detached(const std::string& program, const std::vector<std::string>& args) {
+support::Result<support::Done> start_detached(const std::string& program, const std::vector<std::string>& args) {
   // The reaper thread is started first and spawns the child itself, so a
   // thread that cannot be created means no child at all, never an unreaped one.
-  std::promise<bool> started;
-  std::future<bool> outcome = started.get_future();
+  std::promise<int> started;  // 0, or why the child could not be started
+  std::future<int> outcome = started.get_future();
   try {
     std::thread([program, args, started = std::move(started)]() mutable {
       SpawnAttributes attributes;
       std::vector<char*> argv = argv_of(program, args);
       pid_t pid = 0;
-      const bool ok = attributes.ok() &&
-                      ::posix_spawnp(&pid, program.c_str(), nullptr, attributes.get(), argv.data(), environ) == 0;
-      started.set_value(ok);
-      if (!ok) return;
+      int rc = ENOMEM;
+      if (attributes.ok()) rc = ::posix_spawnp(&pid, program.c_str(), nullptr, attributes.get(), argv.data(), environ);
+      started.set_value(rc);
+      if (rc != 0) return;
       int status = 0;
       wait_for(pid, status);
     }).detach();
-  } catch (const std::system_error&) {
-    return false;
+  } catch (const std::system_error& error) {
+    return launch_error(error.code().value());
   }
-  return outcome.get();
+  if (const int rc = outcome.get(); rc != 0) return launch_error(rc);
+  return support::Done{};
 }
 
 }  // namespace bq::platform

@@ -14,6 +14,8 @@
 #include <memory>
 #include <utility>
 
+#include "platform/handle_win32.hpp"
+#include "platform/os_error.hpp"
 #include "platform/process.hpp"
 #include "platform/wide_text_win32.hpp"
 #include "platform/windows_command_line.hpp"
@@ -28,38 +30,13 @@ constexpr DWORD PIPE_BUFFER_BYTES = 64 * 1024;
 // and write on; this much more is taken from each pipe, then it is let go.
 constexpr std::size_t AFTER_EXIT_BYTES = 1u << 20;
 
-// Owns one kernel handle.
-class Handle {
- public:
-  Handle() = default;
-  explicit Handle(HANDLE handle) : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
-  Handle(Handle&& other) noexcept : handle_(other.release()) {}
-  Handle& operator=(Handle&& other) noexcept {
-    reset(other.release());
-    return *this;
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  ~Handle() { reset(); }
-
-  HANDLE get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-  HANDLE release() { return std::exchange(handle_, nullptr); }
-  void reset(HANDLE handle = nullptr) {
-    if (handle_ != nullptr) ::CloseHandle(handle_);
-    handle_ = handle;
-  }
-
- private:
-  HANDLE handle_ = nullptr;
-};
-
-std::string os_error(DWORD code) {
+// The launcher's description of a start failure.
+std::string launch_error(DWORD code) {
   if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return "program not found";
-  return system_message(code) + " (os error " + std::to_string(code) + ")";
+  return os_error_message(code);
 }
 
-std::string last_error() { return os_error(::GetLastError()); }
+std::string last_error() { return launch_error(::GetLastError()); }
 
 SECURITY_ATTRIBUTES inheritable() { return {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE}; }
 
@@ -280,18 +257,18 @@ DWORD drain(Reader& out, Reader& err, HANDLE child, const Room& room) {
 
 }  // namespace
 
-std::variant<ChildOutput, std::string> run_child(const std::string& program, const std::vector<std::string>& args,
-                                                 std::size_t max_output_bytes) {
+support::Result<ChildOutput> run_child(const std::string& program, const std::vector<std::string>& args,
+                                       std::size_t max_output_bytes) {
   Handle out_read, out_write, err_read, err_write;
-  if (const DWORD error = make_pipe(out_read, out_write); error != 0) return os_error(error);
-  if (const DWORD error = make_pipe(err_read, err_write); error != 0) return os_error(error);
+  if (const DWORD error = make_pipe(out_read, out_write); error != 0) return launch_error(error);
+  if (const DWORD error = make_pipe(err_read, err_write); error != 0) return launch_error(error);
   SECURITY_ATTRIBUTES attributes = inheritable();
   const Handle input(
       ::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &attributes, OPEN_EXISTING, 0, nullptr));
   if (!input) return last_error();
 
   const InheritOnly inherit_only({input.get(), out_write.get(), err_write.get()});
-  if (inherit_only.error() != 0) return os_error(inherit_only.error());
+  if (inherit_only.error() != 0) return launch_error(inherit_only.error());
   STARTUPINFOEXW info{};
   info.StartupInfo.cb = sizeof(info);
   info.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
@@ -304,7 +281,7 @@ std::variant<ChildOutput, std::string> run_child(const std::string& program, con
   if (const DWORD error = create_process(program, args, info.StartupInfo, true,
                                          CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, started);
       error != 0)
-    return os_error(error);
+    return launch_error(error);
   const Handle process(started.hProcess);
   const Handle thread(started.hThread);
 
@@ -316,9 +293,9 @@ std::variant<ChildOutput, std::string> run_child(const std::string& program, con
   Room room{max_output_bytes};
   Reader out(result.out, room);
   Reader err(result.err, room);
-  if (const DWORD error = out.open(std::move(out_read)); error != 0) return os_error(error);
-  if (const DWORD error = err.open(std::move(err_read)); error != 0) return os_error(error);
-  if (const DWORD error = drain(out, err, process.get(), room); error != 0) return os_error(error);
+  if (const DWORD error = out.open(std::move(out_read)); error != 0) return launch_error(error);
+  if (const DWORD error = err.open(std::move(err_read)); error != 0) return launch_error(error);
+  if (const DWORD error = drain(out, err, process.get(), room); error != 0) return launch_error(error);
   if (room.exceeded) {
     // Fails only when the child has already ended, which is as good.
     ::TerminateProcess(process.get(), 1);
@@ -334,16 +311,18 @@ std::variant<ChildOutput, std::string> run_child(const std::string& program, con
   return result;
 }
 
-bool start_detached(const std::string& program, const std::vector<std::string>& args) {
+support::Result<support::Done> start_detached(const std::string& program, const std::vector<std::string>& args) {
   // Nothing is inherited, so no pipe end of a probe running at the same
   // moment can leak into a child that is never waited for.
   STARTUPINFOW info{};
   info.cb = sizeof(info);
   PROCESS_INFORMATION started{};
-  if (create_process(program, args, info, false, CREATE_NO_WINDOW, started) != 0) return false;
-  ::CloseHandle(started.hThread);
-  ::CloseHandle(started.hProcess);
-  return true;
+  if (const DWORD error = create_process(program, args, info, false, CREATE_NO_WINDOW, started); error != 0)
+    return launch_error(error);
+  // Neither handle is kept: nothing waits for this child.
+  const Handle process(started.hProcess);
+  const Handle thread(started.hThread);
+  return support::Done{};
 }
 
 }  // namespace bq::platform

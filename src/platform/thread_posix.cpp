@@ -17,7 +17,7 @@ void* run_body(void* arg) {
 
 }  // namespace
 
-std::optional<std::string> start_detached_thread(std::size_t stack_bytes, std::function<void()> body) {
+support::Result<support::Done> start_detached_thread(std::size_t stack_bytes, std::function<void()> body) {
   auto owned = std::make_unique<std::function<void()>>(std::move(body));
   pthread_attr_t attributes;
   if (const int rc = pthread_attr_init(&attributes); rc != 0) return std::string(std::strerror(rc));
@@ -28,7 +28,7 @@ std::optional<std::string> start_detached_thread(std::size_t stack_bytes, std::f
   pthread_attr_destroy(&attributes);
   if (rc != 0) return std::string(std::strerror(rc));
   owned.release();  // the thread owns it now
-  return std::nullopt;
+  return support::Done{};
 }
 
 }  // namespace bq::platform

@@ -5,6 +5,7 @@
 #include <memory>
 #include <utility>
 
+#include "platform/handle_win32.hpp"
 #include "platform/wide_text_win32.hpp"
 
 namespace bq::platform {
@@ -18,15 +19,15 @@ DWORD WINAPI run_body(void* arg) {
 
 }  // namespace
 
-std::optional<std::string> start_detached_thread(std::size_t stack_bytes, std::function<void()> body) {
+support::Result<support::Done> start_detached_thread(std::size_t stack_bytes, std::function<void()> body) {
   auto owned = std::make_unique<std::function<void()>>(std::move(body));
   // The size reserves address space; pages are committed as the stack grows.
-  const HANDLE thread =
-      ::CreateThread(nullptr, stack_bytes, run_body, owned.get(), STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
-  if (thread == nullptr) return system_message(::GetLastError());
+  // The handle is not kept: nothing waits for the thread.
+  const Handle thread(
+      ::CreateThread(nullptr, stack_bytes, run_body, owned.get(), STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+  if (!thread) return system_message(::GetLastError());
   owned.release();  // the thread owns it now
-  ::CloseHandle(thread);
-  return std::nullopt;
+  return support::Done{};
 }
 
 }  // namespace bq::platform

@@ -1,6 +1,7 @@
 #include "shell/bridge.hpp"
 
 #include <charconv>
+#include <limits>
 
 #include "engine/probe.hpp"
 #include "engine/products.hpp"
@@ -33,24 +34,11 @@ constexpr std::size_t MAX_PAYLOAD_DEPTH = 126;
 constexpr std::size_t WORKER_STACK_BYTES = 2 * 1024 * 1024;
 
 std::uint64_t read_id(JsonReader& reader) {
-  if (reader.peek() != JsonKind::number) {
-    const std::string found = support::describe_found(reader);
-    reader.fail("invalid type: " + found + ", expected u64");
-  }
-  const support::JsonNumber number = reader.read_number();
-  std::uint64_t id = 0;
-  const auto result = std::from_chars(number.text.data(), number.text.data() + number.text.size(), id);
-  if (!number.integer || number.negative || result.ec != std::errc{}) {
-    reader.fail("invalid value: `" + std::string(number.text) + "`, expected u64");
-  }
-  return id;
+  return reader.read_unsigned(std::numeric_limits<std::uint64_t>::max(), "u64", support::NumberFaults::as_written);
 }
 
 std::string read_action(JsonReader& reader) {
-  if (reader.peek() != JsonKind::string) {
-    const std::string found = support::describe_found(reader);
-    reader.fail("invalid type: " + found + ", expected a string");
-  }
+  reader.expect_kind(JsonKind::string, "a string");
   return reader.read_string();
 }
 
@@ -107,17 +95,14 @@ const BridgeServices& default_services() {
   return services;
 }
 
-std::variant<IpcMessage, std::string> read_ipc_message(std::string_view body) {
+support::Result<IpcMessage> read_ipc_message(std::string_view body) {
   JsonReader reader(body);
   try {
     IpcMessage message;
     switch (reader.peek()) {
       case JsonKind::object: message = read_object_form(reader); break;
       case JsonKind::array: message = read_array_form(reader); break;
-      default: {
-        const std::string found = support::describe_found(reader);
-        reader.fail("invalid type: " + found + ", expected struct IpcMessage");
-      }
+      default: reader.fail_type("struct IpcMessage");
     }
     reader.expect_end();
     return message;
@@ -132,7 +117,8 @@ void ipc_handler(const EventLoopProxy& proxy, std::string_view body, const Bridg
   auto worker = [job = IpcJob{proxy, std::string(body)}, &services]() mutable {
     handle_ipc_message(std::move(job), services);
   };
-  if (auto failure = platform::start_detached_thread(WORKER_STACK_BYTES, std::move(worker))) {
+  const auto started = platform::start_detached_thread(WORKER_STACK_BYTES, std::move(worker));
+  if (const auto* failure = std::get_if<std::string>(&started)) {
     fatal_error("cannot start a worker thread: " + *failure);
   }
 }

@@ -8,20 +8,16 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <variant>
 
 #include <nlohmann/json.hpp>
 
 #include "engine/lead.hpp"
 #include "engine/report.hpp"
 #include "engine/snapshot.hpp"
+#include "shell/event_loop_proxy.hpp"
+#include "support/result.hpp"
 
 namespace bq::shell {
-
-// Hands a script text to the UI thread, which runs it in the page. Copies may
-// be used from any thread; a send never blocks and returns false once the
-// event loop is gone (the script is then dropped).
-using EventLoopProxy = std::function<bool(std::string script)>;
 
 // One request of the page.
 struct IpcMessage {
@@ -39,7 +35,7 @@ struct IpcJob {
 // What a worker calls out to. The program uses default_services(); tests and
 // the test driver put their own in place.
 struct BridgeServices {
-  std::function<std::variant<engine::RawHardwareSnapshot, std::string>()> probe;
+  std::function<support::Result<engine::RawHardwareSnapshot>()> probe;
   std::function<engine::LeadReply(const engine::LeadForm&)> submit_lead;
   std::function<void(const std::string& link)> open_link;  // starts the system's handler for an accepted link
 };
@@ -49,7 +45,7 @@ const BridgeServices& default_services();
 
 // Reads a request: an object with "id", "action" and an optional "payload", or
 // the array [id, action] / [id, action, payload]; the reader's fault otherwise.
-std::variant<IpcMessage, std::string> read_ipc_message(std::string_view body);
+support::Result<IpcMessage> read_ipc_message(std::string_view body);
 
 // Called on the UI thread for every text the page posts: copies it, starts a
 // detached worker running handle_ipc_message, and returns at once. A refused

@@ -8,6 +8,18 @@
 #include "support/utf8.hpp"
 
 namespace bq::support {
+namespace {
+
+// A number in the words of a type fault: "integer `-3`", "floating point `4.0`".
+std::string describe_number(const JsonNumber& number) {
+  if (number.integer) return "integer `" + std::string(number.text) + "`";
+  double value = 0;
+  const auto result = std::from_chars(number.text.data(), number.text.data() + number.text.size(), value);
+  if (result.ec != std::errc{}) return "floating point `" + std::string(number.text) + "`";
+  return "floating point `" + format_shortest(value) + "`";
+}
+
+}  // namespace
 
 JsonError::JsonError(std::string description, std::size_t line, std::size_t column)
     : description_(std::move(description)), line_(line), column_(column) {
@@ -387,6 +399,32 @@ void JsonReader::expect_end() {
   if (!at_end()) fail("trailing characters");
 }
 
+void JsonReader::expect_kind(JsonKind kind, std::string_view expected) {
+  if (peek() != kind) fail_type(expected);
+}
+
+void JsonReader::fail_type(std::string_view expected) {
+  const std::string found = describe_found(*this);
+  fail("invalid type: " + found + ", expected " + std::string(expected));
+}
+
+std::uint64_t JsonReader::read_unsigned(std::uint64_t max, std::string_view expected, NumberFaults faults) {
+  expect_kind(JsonKind::number, expected);
+  const JsonNumber number = read_number();
+  const std::string wanted = ", expected " + std::string(expected);
+  if (!number.integer && faults == NumberFaults::by_kind) fail("invalid type: " + describe_number(number) + wanted);
+  std::uint64_t value = 0;
+  const auto result = std::from_chars(number.text.data(), number.text.data() + number.text.size(), value);
+  if (!number.integer || number.negative || result.ec != std::errc{} || value > max) {
+    // Only integers are left for the record's words, which name the kind.
+    std::string shown = faults == NumberFaults::by_kind ? "integer `" : "`";
+    shown.append(number.text);
+    shown += '`';
+    fail("invalid value: " + shown + wanted);
+  }
+  return value;
+}
+
 std::string describe_found(JsonReader& reader) {
   switch (reader.peek()) {
     case JsonKind::null:
@@ -394,14 +432,7 @@ std::string describe_found(JsonReader& reader) {
       return "null";
     case JsonKind::boolean:
       return reader.read_bool() ? "boolean `true`" : "boolean `false`";
-    case JsonKind::number: {
-      const JsonNumber number = reader.read_number();
-      if (number.integer) return "integer `" + std::string(number.text) + "`";
-      double value = 0;
-      const auto result = std::from_chars(number.text.data(), number.text.data() + number.text.size(), value);
-      if (result.ec != std::errc{}) return "floating point `" + std::string(number.text) + "`";
-      return "floating point `" + format_shortest(value) + "`";
-    }
+    case JsonKind::number: return describe_number(reader.read_number());
     case JsonKind::string: {
       const std::string text = reader.read_string();
       std::string quoted = "string \"";

@@ -4,7 +4,8 @@
 // keys and bound nesting. Free-form parts come out as nlohmann::json values.
 //
 // Faults are thrown as JsonError. Syntax faults carry the reader's own
-// descriptions; typed readers raise theirs with fail().
+// descriptions; typed readers raise theirs with expect_kind(), fail_type(),
+// read_unsigned() and fail().
 
 #include <cstddef>
 #include <cstdint>
@@ -42,6 +43,18 @@ struct JsonNumber {
   bool integer = false;  // written without fraction and exponent
 };
 
+// How read_unsigned words a number that it does not take: the record's
+// reader and the request's reader each word it in a way of their own.
+enum class NumberFaults {
+  // A fraction or an exponent is a type fault, "invalid type: floating point
+  // `1.5`, expected u32"; an integer out of range is a value fault,
+  // "invalid value: integer `-1`, expected u32".
+  by_kind,
+  // Any number out of range or not an integer is a value fault that quotes
+  // it as written: "invalid value: `1.5`, expected u64".
+  as_written,
+};
+
 class JsonReader {
  public:
   explicit JsonReader(std::string_view text) : text_(text) {}
@@ -77,6 +90,18 @@ class JsonReader {
 
   // Only JSON white space may remain; otherwise "trailing characters".
   void expect_end();
+
+  // Typed reads. `expected` names what the typed reader wants, in the words
+  // of its faults ("u32", "a string", "struct IpcMessage").
+  //
+  // Fails with "invalid type: FOUND, expected EXPECTED" unless a value of
+  // `kind` starts next; FOUND is as describe_found() gives it.
+  void expect_kind(JsonKind kind, std::string_view expected);
+  // The same fault for whatever value starts next.
+  [[noreturn]] void fail_type(std::string_view expected);
+  // Reads an integer from 0 to `max`; anything else fails, a number in the
+  // words that `faults` picks.
+  std::uint64_t read_unsigned(std::uint64_t max, std::string_view expected, NumberFaults faults);
 
   [[noreturn]] void fail(std::string description) const { fail_at(std::move(description), pos_); }
   [[noreturn]] void fail_at(std::string description, std::size_t offset) const;

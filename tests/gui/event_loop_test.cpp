@@ -27,7 +27,7 @@ std::string script_of(const LoopEvent& event) {
 }
 
 TEST(EventLoop, ScriptsFromManyThreadsArriveOnceEachInQueueOrder) {
-  const EventLoop loop = create_event_loop();
+  const EventLoop loop = std::get<EventLoop>(create_event_loop());
   const EventLoopProxy proxy = create_event_loop_proxy(loop);
   constexpr int THREADS = 8;
   constexpr int SENDS = 250;
@@ -58,7 +58,7 @@ TEST(EventLoop, ScriptsFromManyThreadsArriveOnceEachInQueueOrder) {
 }
 
 TEST(EventLoop, SendsBeforeTheLoopRunsWaitForIt) {
-  const EventLoop loop = create_event_loop();
+  const EventLoop loop = std::get<EventLoop>(create_event_loop());
   const EventLoopProxy proxy = create_event_loop_proxy(loop);
   EXPECT_TRUE(proxy("first"));
   EXPECT_TRUE(proxy("second"));
@@ -71,7 +71,7 @@ TEST(EventLoop, SendsBeforeTheLoopRunsWaitForIt) {
 }
 
 TEST(EventLoop, EventsAlreadyBeingDispatchedWhenTheLoopEndsStillArrive) {
-  const EventLoop loop = create_event_loop();
+  const EventLoop loop = std::get<EventLoop>(create_event_loop());
   const EventLoopProxy proxy = create_event_loop_proxy(loop);
   ASSERT_TRUE(proxy("ends the loop"));
   ASSERT_TRUE(proxy("same batch"));
@@ -88,7 +88,7 @@ TEST(EventLoop, EventsAlreadyBeingDispatchedWhenTheLoopEndsStillArrive) {
 }
 
 TEST(EventLoop, SendsFailOnceTheLoopHasEnded) {
-  const EventLoop loop = create_event_loop();
+  const EventLoop loop = std::get<EventLoop>(create_event_loop());
   const EventLoopProxy proxy = create_event_loop_proxy(loop);
   const EventLoopProxy copy = proxy;
   ASSERT_TRUE(proxy("only"));
@@ -101,7 +101,7 @@ TEST(EventLoop, SendsFailOnceTheLoopHasEnded) {
 }
 
 TEST(EventLoop, ASendNeverWaitsForTheUiThread) {
-  const EventLoop loop = create_event_loop();
+  const EventLoop loop = std::get<EventLoop>(create_event_loop());
   const EventLoopProxy proxy = create_event_loop_proxy(loop);
   ASSERT_TRUE(proxy("block"));
   std::vector<std::string> delivered;
@@ -122,7 +122,7 @@ TEST(EventLoop, ASendNeverWaitsForTheUiThread) {
 }
 
 TEST(EventLoop, WindowEventsReachTheRunningHandlerOnly) {
-  const EventLoop loop = create_event_loop();
+  const EventLoop loop = std::get<EventLoop>(create_event_loop());
   dispatch_event(loop, CloseRequested{});  // no handler yet: dropped
   const EventLoopProxy proxy = create_event_loop_proxy(loop);
   ASSERT_TRUE(proxy("start"));

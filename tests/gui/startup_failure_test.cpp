@@ -22,6 +22,8 @@ TEST(StartupFailure, ErrorTextIsTakenLiterally) {
 TEST(StartupFailure, FatalErrorsWriteTheirTextAndAbort) {
   EXPECT_DEATH(bq::gui::fail_window_build("no X server"), "^Không tạo được cửa sổ ứng dụng: no X server\n$");
   EXPECT_DEATH(bq::gui::fail_display("Cannot open display: :9"), "^Không mở được màn hình: Cannot open display: :9\n$");
+  EXPECT_DEATH(bq::gui::fail_event_loop("RegisterClassExW: Access is denied. (os error 5)"),
+               "^event loop: RegisterClassExW: Access is denied\\. \\(os error 5\\)\n$");
 }
 
 }  // namespace

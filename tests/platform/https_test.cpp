@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <variant>
 
 #include <gtest/gtest.h>
 
@@ -24,7 +25,16 @@ TEST(ResolveUrl, ResolvesAReferenceAgainstTheCurrentUrl) {
       {"not a url", "/x", std::nullopt},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(bq::platform::resolve_url(c.base, c.reference), c.expected) << c.base << " + " << c.reference;
+    SCOPED_TRACE(c.base + " + " + c.reference);
+    const auto resolved = bq::platform::resolve_url(c.base, c.reference);
+    if (c.expected) {
+      ASSERT_TRUE(std::holds_alternative<bq::platform::Url>(resolved)) << std::get<std::string>(resolved);
+      EXPECT_EQ(std::get<bq::platform::Url>(resolved).text, *c.expected);
+    } else {
+      // libcurl's description of the fault.
+      ASSERT_TRUE(std::holds_alternative<std::string>(resolved)) << std::get<bq::platform::Url>(resolved).text;
+      EXPECT_FALSE(std::get<std::string>(resolved).empty());
+    }
   }
 }
 
@@ -33,8 +43,22 @@ TEST(HttpsExchange, UnreachableOrUnsupportedUrlIsATransportFailure) {
     bq::platform::HttpsRequest request;
     request.url = url;
     request.connect_deadline_ms = 5'000;
-    EXPECT_EQ(bq::platform::https_exchange(request), std::nullopt) << url;
+    const auto exchanged = bq::platform::https_exchange(request);
+    // libcurl's description of the failure, on one line.
+    const auto* failure = std::get_if<std::string>(&exchanged);
+    ASSERT_NE(failure, nullptr) << url;
+    EXPECT_FALSE(failure->empty()) << url;
+    EXPECT_EQ(failure->find_first_of("\r\n"), std::string::npos) << *failure;
   }
+}
+
+TEST(HttpsExchange, ADeadlineAlreadyPassedIsATimeOut) {
+  bq::platform::HttpsRequest request;
+  request.url = "https://127.0.0.1:1/";
+  request.deadline_ms = 0;
+  const auto exchanged = bq::platform::https_exchange(request);
+  ASSERT_TRUE(std::holds_alternative<std::string>(exchanged));
+  EXPECT_EQ(std::get<std::string>(exchanged), "Timeout was reached");
 }
 
 }  // namespace

@@ -137,11 +137,18 @@ TEST(RunChild, ChildrenStartedAtTheSameTimeInheritNoPipeOfAnother) {
 }
 
 TEST(StartDetached, ReportsAProgramThatCannotStart) {
+  // The launcher's words, as run_child gives them.
   TempDir dir;
   const std::size_t before = open_os_handles();
-  EXPECT_FALSE(bq::platform::start_detached("bq-no-such-program-on-the-path", {}));
-  EXPECT_FALSE(bq::platform::start_detached(utf8_path(dir.path() / "missing"), {}));
-  EXPECT_FALSE(bq::platform::start_detached("", {}));
+  const auto bare = bq::platform::start_detached("bq-no-such-program-on-the-path", {});
+  ASSERT_TRUE(std::holds_alternative<std::string>(bare));
+  EXPECT_EQ(std::get<std::string>(bare), "program not found");
+  const auto missing = bq::platform::start_detached(utf8_path(dir.path() / "missing"), {});
+  ASSERT_TRUE(std::holds_alternative<std::string>(missing));
+  EXPECT_EQ(std::get<std::string>(missing), "program not found");
+  const auto nameless = bq::platform::start_detached("", {});
+  ASSERT_TRUE(std::holds_alternative<std::string>(nameless));
+  EXPECT_FALSE(std::get<std::string>(nameless).empty());
   EXPECT_EQ(open_os_handles(), before);
 }
 

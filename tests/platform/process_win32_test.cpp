@@ -53,7 +53,8 @@ TEST(StartDetached, StartsTheChildAndKeepsNoHandleOfIt) {
   const std::size_t before = open_handles();
   // The child starts a sleeper, which shows it ran; the sleeper is then ended.
   const bq::test::Command leave = bq::test::child_leaves_a_sleeper(id_file);
-  ASSERT_TRUE(bq::platform::start_detached(leave.program, leave.args));
+  const auto started = bq::platform::start_detached(leave.program, leave.args);
+  ASSERT_TRUE(std::holds_alternative<bq::support::Done>(started)) << std::get<std::string>(started);
   EXPECT_EQ(open_handles(), before);
   DWORD sleeper = 0;
   for (int i = 0; i < 1000 && sleeper == 0; ++i) {  // bounded: at most 10 s

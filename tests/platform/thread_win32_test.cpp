@@ -5,7 +5,9 @@
 #include <chrono>
 #include <cstddef>
 #include <future>
+#include <string>
 #include <thread>
+#include <variant>
 
 #include <gtest/gtest.h>
 
@@ -29,8 +31,9 @@ TEST(StartDetachedThread, RunsTheBodyOnAThreadWithTheAskedStackReserved) {
     SCOPED_TRACE(stack_bytes);
     std::promise<Seen> promise;
     std::future<Seen> future = promise.get_future();
-    EXPECT_EQ(bq::platform::start_detached_thread(stack_bytes, [&promise] { promise.set_value(seen_by_the_thread()); }),
-              std::nullopt);
+    const auto started =
+        bq::platform::start_detached_thread(stack_bytes, [&promise] { promise.set_value(seen_by_the_thread()); });
+    ASSERT_TRUE(std::holds_alternative<bq::support::Done>(started)) << std::get<std::string>(started);
     ASSERT_EQ(future.wait_for(std::chrono::seconds(10)), std::future_status::ready);
     const Seen seen = future.get();
     EXPECT_NE(seen.id, std::this_thread::get_id());

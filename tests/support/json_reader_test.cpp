@@ -1,5 +1,10 @@
 #include "support/json_reader.hpp"
 
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 #include "support/json_writer.hpp"
@@ -129,6 +134,64 @@ TEST(JsonReader, DescribesWhatItFound) {
   for (const auto& [text, expected] : cases) {
     JsonReader reader(text);
     EXPECT_EQ(bq::support::describe_found(reader), expected);
+  }
+}
+
+// A typed read of one whole text: the value as text, or "error: " and the fault.
+template <typename Read>
+std::string typed(std::string_view text, Read read) {
+  try {
+    JsonReader reader(text);
+    std::string value = read(reader);
+    reader.expect_end();
+    return value;
+  } catch (const JsonError& error) {
+    return std::string("error: ") + error.what();
+  }
+}
+
+TEST(JsonReader, TypeFaultsDescribeWhatWasFoundInsteadOfTheKindExpected) {
+  const auto string_read = [](JsonReader& reader) {
+    reader.expect_kind(bq::support::JsonKind::string, "a string");
+    return reader.read_string();
+  };
+  EXPECT_EQ(typed("\"x\"", string_read), "x");
+  EXPECT_EQ(typed("12", string_read), "error: invalid type: integer `12`, expected a string at line 1 column 3");
+  EXPECT_EQ(typed(" [1]", string_read), "error: invalid type: sequence, expected a string at line 1 column 2");
+  const auto refuse = [](JsonReader& reader) -> std::string { reader.fail_type("struct Thing"); };
+  EXPECT_EQ(typed("null", refuse), "error: invalid type: null, expected struct Thing at line 1 column 5");
+}
+
+TEST(JsonReader, UnsignedReadsWordTheirFaultsAsTheReaderAsks) {
+  using bq::support::NumberFaults;
+  const auto u32 = [](JsonReader& reader) {
+    return std::to_string(
+        reader.read_unsigned(std::numeric_limits<std::uint32_t>::max(), "u32", NumberFaults::by_kind));
+  };
+  const auto u64 = [](JsonReader& reader) {
+    return std::to_string(
+        reader.read_unsigned(std::numeric_limits<std::uint64_t>::max(), "u64", NumberFaults::as_written));
+  };
+  const std::tuple<std::string_view, std::string, std::string> cases[] = {
+      {"0", "0", "0"},
+      {"4294967295", "4294967295", "4294967295"},
+      {"4294967296", "error: invalid value: integer `4294967296`, expected u32 at line 1 column 11", "4294967296"},
+      {"18446744073709551616", "error: invalid value: integer `18446744073709551616`, expected u32 at line 1 column 21",
+       "error: invalid value: `18446744073709551616`, expected u64 at line 1 column 21"},
+      {"-1", "error: invalid value: integer `-1`, expected u32 at line 1 column 3",
+       "error: invalid value: `-1`, expected u64 at line 1 column 3"},
+      {"-0", "error: invalid value: integer `-0`, expected u32 at line 1 column 3",
+       "error: invalid value: `-0`, expected u64 at line 1 column 3"},
+      {"1.5", "error: invalid type: floating point `1.5`, expected u32 at line 1 column 4",
+       "error: invalid value: `1.5`, expected u64 at line 1 column 4"},
+      {"2e0", "error: invalid type: floating point `2.0`, expected u32 at line 1 column 4",
+       "error: invalid value: `2e0`, expected u64 at line 1 column 4"},
+      {"\"7\"", "error: invalid type: string \"7\", expected u32 at line 1 column 4",
+       "error: invalid type: string \"7\", expected u64 at line 1 column 4"},
+  };
+  for (const auto& [text, as_u32, as_u64] : cases) {
+    EXPECT_EQ(typed(text, u32), as_u32) << text;
+    EXPECT_EQ(typed(text, u64), as_u64) << text;
   }
 }
 

@@ -38,7 +38,7 @@ void release(gpointer data) { delete static_cast<Delivery*>(data); }
 
 }  // namespace
 
-EventLoop create_event_loop() {
+support::Result<EventLoop> create_event_loop() {
   auto state = std::make_shared<LoopState>();
   state->main_loop = g_main_loop_new(nullptr, FALSE);
   return EventLoop{std::move(state)};

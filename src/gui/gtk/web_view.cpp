@@ -55,8 +55,8 @@ WebContext* create_web_context(const std::string& data_folder) {
   return new WebContext{context};
 }
 
-std::variant<WebView*, std::string> build_web_view(Window* window, WebContext* context, const std::string& html,
-                                                   PageMessageHandler on_message) {
+support::Result<WebView*> build_web_view(Window* window, WebContext* context, const std::string& html,
+                                         PageMessageHandler on_message) {
   WebKitUserContentManager* content = webkit_user_content_manager_new();
   if (!webkit_user_content_manager_register_script_message_handler(content, CHANNEL)) {
     g_object_unref(content);

@@ -14,9 +14,9 @@ void release_loop(gpointer data, GClosure*) { delete static_cast<EventLoop*>(dat
 
 }  // namespace
 
-std::optional<std::string> open_display() {
+support::Result<support::Done> open_display() {
   GError* error = nullptr;
-  if (gtk_init_with_args(nullptr, nullptr, nullptr, nullptr, nullptr, &error)) return std::nullopt;
+  if (gtk_init_with_args(nullptr, nullptr, nullptr, nullptr, nullptr, &error)) return support::Done{};
   std::string description = error != nullptr ? error->message : "GTK could not be initialised";
   g_clear_error(&error);
   // Without a command line GTK leaves the display's name out of "Cannot open
@@ -28,7 +28,7 @@ std::optional<std::string> open_display() {
   return description;
 }
 
-std::variant<Window*, std::string> build_window(const EventLoop& loop, const WindowAttributes& attributes) {
+support::Result<Window*> build_window(const EventLoop& loop, const WindowAttributes& attributes) {
   GtkWidget* widget = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   if (widget == nullptr) return std::string("gtk_window_new returned no window");
   GtkWindow* window = GTK_WINDOW(widget);

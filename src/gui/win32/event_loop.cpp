@@ -10,8 +10,7 @@
 
 #include <fmt/format.h>
 
-#include "platform/wide_text_win32.hpp"
-#include "shell/fatal.hpp"
+#include "platform/os_error.hpp"
 
 namespace bq::gui {
 
@@ -76,7 +75,7 @@ LoopState::~LoopState() {
   }
 }
 
-EventLoop create_event_loop() {
+support::Result<EventLoop> create_event_loop() {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof window_class;
@@ -84,17 +83,13 @@ EventLoop create_event_loop() {
   window_class.hInstance = instance;
   window_class.lpszClassName = MESSAGE_WINDOW_CLASS;
   if (RegisterClassExW(&window_class) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-    const DWORD error = GetLastError();
-    shell::fatal_error(
-        fmt::format("event loop: RegisterClassExW: {} (os error {})", platform::system_message(error), error));
+    return fmt::format("RegisterClassExW: {}", platform::os_error_message(GetLastError()));
   }
   auto state = std::make_shared<LoopState>();
   state->message_window =
       CreateWindowExW(0, MESSAGE_WINDOW_CLASS, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
   if (state->message_window == nullptr) {
-    const DWORD error = GetLastError();
-    shell::fatal_error(
-        fmt::format("event loop: CreateWindowExW: {} (os error {})", platform::system_message(error), error));
+    return fmt::format("CreateWindowExW: {}", platform::os_error_message(GetLastError()));
   }
   state->message_window_open = true;
   SetWindowLongPtrW(state->message_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state.get()));

@@ -162,7 +162,7 @@ std::wstring program_folder() {
 // or why there is none. The loader is taken by its full path, and its own
 // imports from the system folder only: the program runs elevated, so no DLL
 // may come from the current folder or PATH.
-std::variant<CreateEnvironment, std::string> load_loader() {
+support::Result<CreateEnvironment> load_loader() {
   const std::wstring path = program_folder() + LOADER;
   const HMODULE loader = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (loader == nullptr) {
@@ -212,8 +212,8 @@ std::string answer_failure(std::string_view what, bool waited, const Answer<T>& 
   return {};
 }
 
-std::variant<ICoreWebView2Environment*, std::string> create_environment(CreateEnvironment create,
-                                                                        const std::wstring& data_folder) {
+support::Result<ICoreWebView2Environment*> create_environment(CreateEnvironment create,
+                                                              const std::wstring& data_folder) {
   constexpr std::string_view WHAT = "the WebView2 environment could not be created";
   auto answer = std::make_shared<Answer<ICoreWebView2Environment>>();
   const auto handler = EnvironmentCompleted::make(IID_ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler,
@@ -233,8 +233,7 @@ std::variant<ICoreWebView2Environment*, std::string> create_environment(CreateEn
   return answer->value.release();
 }
 
-std::variant<ICoreWebView2Controller*, std::string> create_controller(ICoreWebView2Environment* environment,
-                                                                      HWND window) {
+support::Result<ICoreWebView2Controller*> create_controller(ICoreWebView2Environment* environment, HWND window) {
   constexpr std::string_view WHAT = "the WebView2 controller could not be created";
   auto answer = std::make_shared<Answer<ICoreWebView2Controller>>();
   const auto handler = ControllerCompleted::make(IID_ICoreWebView2CreateCoreWebView2ControllerCompletedHandler,
@@ -323,8 +322,8 @@ WebContext* create_web_context(const std::string& data_folder) {
   return new WebContext{platform::to_wide(data_folder)};
 }
 
-std::variant<WebView*, std::string> build_web_view(Window* window, WebContext* context, const std::string& html,
-                                                   PageMessageHandler on_message) {
+support::Result<WebView*> build_web_view(Window* window, WebContext* context, const std::string& html,
+                                         PageMessageHandler on_message) {
   const std::wstring page = platform::to_wide(html);
   if (page.size() * sizeof(wchar_t) > MAX_PAGE_BYTES) {
     return fmt::format("the page is {} bytes in UTF-16, more than the {} that NavigateToString takes",

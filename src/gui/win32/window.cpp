@@ -2,6 +2,7 @@
 
 #include "gui/win32/web_view.hpp"
 #include "gui/win32/window.hpp"
+#include "platform/os_error.hpp"
 #include "platform/wide_text_win32.hpp"
 
 #include <ole2.h>
@@ -28,7 +29,7 @@ SIZE outer_size(int width, int height, UINT dpi) {
 // The system's description of why `call` failed, as the window's build
 // reports it.
 std::string failure(std::string_view call, DWORD error) {
-  return fmt::format("{}: {} (os error {})", call, platform::system_message(error), error);
+  return fmt::format("{}: {}", call, platform::os_error_message(error));
 }
 
 LRESULT CALLBACK window_procedure(HWND handle, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -69,9 +70,9 @@ LRESULT CALLBACK window_procedure(HWND handle, UINT message, WPARAM wparam, LPAR
 
 }  // namespace
 
-std::optional<std::string> open_display() { return std::nullopt; }
+support::Result<support::Done> open_display() { return support::Done{}; }
 
-std::variant<Window*, std::string> build_window(const EventLoop& loop, const WindowAttributes& attributes) {
+support::Result<Window*> build_window(const EventLoop& loop, const WindowAttributes& attributes) {
   // The UI thread becomes a single-threaded apartment with OLE, as the web
   // view's runtime requires of the thread it runs on.
   if (const HRESULT initialised = OleInitialize(nullptr); FAILED(initialised)) {

@@ -107,8 +107,9 @@ void echo(const EventLoopProxy& proxy, std::string_view text) {
 }
 
 int run_echo() {
-  if (auto failure = open_display()) fail_display(*failure);
-  const EventLoop loop = create_event_loop();
+  const auto display = open_display();
+  if (const auto* failure = std::get_if<std::string>(&display)) fail_display(*failure);
+  const EventLoop loop = std::get<EventLoop>(create_event_loop());
   EventLoopProxy proxy = create_event_loop_proxy(loop);
 
   const auto window = build_window(loop, {"Lớp cửa sổ — kiểm tra", 640, 480, 400, 300});
@@ -134,7 +135,8 @@ int run_echo() {
 }
 
 int run_error_box() {
-  if (auto failure = open_display()) fail_display(*failure);
+  const auto display = open_display();
+  if (const auto* failure = std::get_if<std::string>(&display)) fail_display(*failure);
   fail_web_view_build("lỗi thử nghiệm");
 }
 

@@ -184,11 +184,11 @@ int main(int argc, char** argv) {
   }
   if (arg != argc) return usage();
 
-  if (auto failure = open_display()) {
+  if (const auto display = open_display(); const auto* failure = std::get_if<std::string>(&display)) {
     std::fprintf(stderr, "page-timing: %s\n", failure->c_str());
     return 2;
   }
-  const EventLoop loop = create_event_loop();
+  const EventLoop loop = std::get<EventLoop>(create_event_loop());
   snapshot.loop = &loop;
   EventLoopProxy proxy = create_event_loop_proxy(loop);
   const auto window =

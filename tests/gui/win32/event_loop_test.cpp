@@ -27,7 +27,7 @@ constexpr int THREADS = 8;
 constexpr int SENDS = 250;
 
 TEST(Win32EventLoop, ScriptsFromEightThreadsArriveOnceEachInEachThreadsOrder) {
-  const EventLoop loop = create_event_loop();
+  const EventLoop loop = std::get<EventLoop>(create_event_loop());
   const bq::shell::EventLoopProxy proxy = create_event_loop_proxy(loop);
   // The workers start once the loop runs, so that sending and delivering overlap.
   std::promise<void> start;
@@ -64,7 +64,7 @@ TEST(Win32EventLoop, ScriptsFromEightThreadsArriveOnceEachInEachThreadsOrder) {
 }
 
 TEST(Win32EventLoop, ANestedLoopBeforeTheRunDropsTheScripts) {
-  const EventLoop loop = create_event_loop();
+  const EventLoop loop = std::get<EventLoop>(create_event_loop());
   const bq::shell::EventLoopProxy proxy = create_event_loop_proxy(loop);
   ASSERT_TRUE(proxy("taken by the nested loop"));
   MSG message;

@@ -14,13 +14,16 @@
 #include <variant>
 
 #include "gui/event_loop.hpp"
+#include "gui/startup_failure.hpp"
 #include "gui/win32/window.hpp"
 #include "gui/window.hpp"
 #include "shell/fatal.hpp"
 
 int main() {
   using namespace bq::gui;
-  const EventLoop loop = create_event_loop();
+  const auto made_loop = create_event_loop();
+  if (const auto* failure = std::get_if<std::string>(&made_loop)) fail_event_loop(*failure);
+  const EventLoop& loop = std::get<EventLoop>(made_loop);
   const bq::shell::EventLoopProxy proxy = create_event_loop_proxy(loop);
   const auto built = build_window(loop, {"Lớp cửa sổ — chờ", 640, 480, 400, 300});
   if (const auto* failure = std::get_if<std::string>(&built)) bq::shell::fatal_error(*failure);

@@ -46,7 +46,7 @@ HWND build(const EventLoop& loop) {
 }
 
 TEST(Win32Window, HasItsTitleSizeAndStyle) {
-  const EventLoop loop = create_event_loop();
+  const EventLoop loop = std::get<EventLoop>(create_event_loop());
   const HWND handle = build(loop);
   wchar_t title[128]{};
   GetWindowTextW(handle, title, 128);
@@ -71,7 +71,7 @@ TEST(Win32Window, HasItsTitleSizeAndStyle) {
 }
 
 TEST(Win32Window, CannotBeMadeSmallerThanItsMinimum) {
-  const EventLoop loop = create_event_loop();
+  const EventLoop loop = std::get<EventLoop>(create_event_loop());
   const HWND handle = build(loop);
   const UINT dpi = GetDpiForWindow(handle);
   const ScaledSizes* sizes = sizes_at(dpi);
@@ -93,7 +93,7 @@ TEST(Win32Window, CannotBeMadeSmallerThanItsMinimum) {
 }
 
 TEST(Win32Window, ACloseRequestReachesTheHandlerAndLeavesTheWindow) {
-  const EventLoop loop = create_event_loop();
+  const EventLoop loop = std::get<EventLoop>(create_event_loop());
   const HWND handle = build(loop);
   PostMessageW(handle, WM_CLOSE, 0, 0);
   int closes = 0;
