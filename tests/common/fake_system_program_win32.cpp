@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "common/windows_test.hpp"
+#include "platform/handle_win32.hpp"
 
 namespace {
 
@@ -50,10 +51,10 @@ void record(const std::wstring& file) {
   entry += '\0';
   entry += utf8(std::wstring_view(::GetCommandLineW()));
   entry += '\0';
-  const HANDLE out = ::CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
+  const bq::platform::Handle out(
+      ::CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr));
   DWORD written = 0;
-  ::WriteFile(out, entry.data(), static_cast<DWORD>(entry.size()), &written, nullptr);
-  ::CloseHandle(out);
+  ::WriteFile(out.get(), entry.data(), static_cast<DWORD>(entry.size()), &written, nullptr);
 }
 
 // Empty when the arguments are the probe's, else what differs.

@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "common/test_files.hpp"
+#include "platform/fd_posix.hpp"
 
 extern char** environ;
 
@@ -21,31 +22,30 @@ class TempFile {
   TempFile() {
     std::string name =
         (std::getenv("TMPDIR") ? std::string(std::getenv("TMPDIR")) : std::string("/tmp")) + "/bq-harness-XXXXXX";
-    fd_ = ::mkstemp(name.data());
-    if (fd_ < 0) throw std::runtime_error("mkstemp failed");
+    fd_.reset(::mkstemp(name.data()));
+    if (fd_.get() < 0) throw std::runtime_error("mkstemp failed");
     ::unlink(name.c_str());
   }
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
-  ~TempFile() { ::close(fd_); }
-  int fd() const { return fd_; }
+  int fd() const { return fd_.get(); }
 
   void write_all(std::string_view bytes) {
     while (!bytes.empty()) {
-      const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+      const ssize_t n = ::write(fd_.get(), bytes.data(), bytes.size());
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) throw std::runtime_error("write failed");
       bytes.remove_prefix(static_cast<std::size_t>(n));
     }
-    ::lseek(fd_, 0, SEEK_SET);
+    ::lseek(fd_.get(), 0, SEEK_SET);
   }
 
   std::string read_all() const {
-    ::lseek(fd_, 0, SEEK_SET);
+    ::lseek(fd_.get(), 0, SEEK_SET);
     std::string out;
     char buffer[65536];
     for (;;) {
-      const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+      const ssize_t n = ::read(fd_.get(), buffer, sizeof buffer);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) break;
       out.append(buffer, static_cast<std::size_t>(n));
@@ -54,7 +54,7 @@ class TempFile {
   }
 
  private:
-  int fd_ = -1;
+  platform::Fd fd_;
 };
 
 }  // namespace

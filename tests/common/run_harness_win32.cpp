@@ -4,7 +4,9 @@
 
 #include <stdexcept>
 
+#include "common/process_handles_win32.hpp"
 #include "common/test_files.hpp"
+#include "platform/handle_win32.hpp"
 #include "platform/wide_text_win32.hpp"
 #include "platform/windows_command_line.hpp"
 
@@ -23,19 +25,20 @@ class TempFile {
       throw std::runtime_error("GetTempFileNameW failed");
     }
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    handle_ = ::CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (handle_ == INVALID_HANDLE_VALUE) throw std::runtime_error("CreateFileW failed");
+    handle_.reset(::CreateFileW(name, GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    if (!handle_) throw std::runtime_error("CreateFileW failed");
   }
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
-  ~TempFile() { ::CloseHandle(handle_); }
-  HANDLE handle() const { return handle_; }
+  HANDLE handle() const { return handle_.get(); }
 
   void write_all(std::string_view bytes) {
     while (!bytes.empty()) {
       DWORD written = 0;
-      if (!::WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) || written == 0) {
+      if (!::WriteFile(handle_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+          written == 0) {
         throw std::runtime_error("WriteFile failed");
       }
       bytes.remove_prefix(written);
@@ -48,14 +51,14 @@ class TempFile {
     std::string out;
     char buffer[65536];
     DWORD n = 0;
-    while (::ReadFile(handle_, buffer, sizeof buffer, &n, nullptr) && n > 0) out.append(buffer, n);
+    while (::ReadFile(handle_.get(), buffer, sizeof buffer, &n, nullptr) && n > 0) out.append(buffer, n);
     return out;
   }
 
  private:
-  void rewind() { ::SetFilePointer(handle_, 0, nullptr, FILE_BEGIN); }
+  void rewind() { ::SetFilePointer(handle_.get(), 0, nullptr, FILE_BEGIN); }
 
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
+  platform::Handle handle_;
 };
 
 }  // namespace
@@ -89,12 +92,11 @@ HarnessRun run_harness(const std::vector<std::string>& args, std::string_view in
                                         &startup.StartupInfo, &process);
   ::DeleteProcThreadAttributeList(list);
   if (!started) throw std::runtime_error(std::string("cannot start ") + BQ_HARNESS);
-  ::CloseHandle(process.hThread);
+  const ProcessHandles harness(process);
 
   DWORD exit_code = 0;
-  const bool waited = ::WaitForSingleObject(process.hProcess, INFINITE) == WAIT_OBJECT_0 &&
-                      ::GetExitCodeProcess(process.hProcess, &exit_code);
-  ::CloseHandle(process.hProcess);
+  const bool waited = ::WaitForSingleObject(harness.process.get(), INFINITE) == WAIT_OBJECT_0 &&
+                      ::GetExitCodeProcess(harness.process.get(), &exit_code);
   if (!waited) throw std::runtime_error("waiting for the harness failed");
 
   HarnessRun run;

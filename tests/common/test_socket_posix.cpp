@@ -9,22 +9,23 @@
 
 #include <stdexcept>
 
+#include "platform/fd_posix.hpp"
+
 namespace bq::test {
 
 SocketHandle listen_on_loopback(int& port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) throw std::runtime_error("test server: socket");
+  platform::Fd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  if (fd.get() < 0) throw std::runtime_error("test server: socket");
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t length = sizeof address;
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd, 16) != 0 ||
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    ::close(fd);
+  if (::bind(fd.get(), reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd.get(), 16) != 0 ||
+      ::getsockname(fd.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
     throw std::runtime_error("test server: bind");
   }
   port = ntohs(address.sin_port);
-  return fd;
+  return fd.release();
 }
 
 bool wait_readable(SocketHandle socket, const std::atomic<bool>& stop, std::chrono::milliseconds timeout) {

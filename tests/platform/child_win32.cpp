@@ -24,7 +24,9 @@
 #include <string>
 #include <vector>
 
+#include "common/process_handles_win32.hpp"
 #include "common/windows_test.hpp"
+#include "platform/handle_win32.hpp"
 
 namespace {
 
@@ -44,10 +46,9 @@ bool write_to(DWORD stream, const std::string& bytes) {
 }
 
 void write_file(const std::string& path, const std::string& bytes) {
-  const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  const bq::platform::Handle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   DWORD written = 0;
-  ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  ::CloseHandle(file);
+  ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 std::string read_file(const std::string& path) {
@@ -128,8 +129,7 @@ int main() {
     if (!::CreateProcessW(self, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &info,
                           &started))
       return 101;
-    ::CloseHandle(started.hThread);
-    ::CloseHandle(started.hProcess);
+    const bq::test::ProcessHandles sleeper(started);  // not waited for
     write_file(args[1], std::to_string(started.dwProcessId));
     const std::string rest(60 * 1024, 'x');
     write_to(STD_OUTPUT_HANDLE, rest);

@@ -5,6 +5,7 @@
 
 #include "common/windows_test.hpp"
 #include "platform/children.hpp"
+#include "platform/handle_win32.hpp"
 
 namespace bq::test {
 
@@ -70,11 +71,10 @@ std::vector<NotAProgram> not_programs(const TempDir& dir) {
 bool end_process(const std::string& id_file) {
   const DWORD id = id_in(id_file);
   if (id == 0) return false;
-  const HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
-  if (process == nullptr) return false;
-  ::TerminateProcess(process, 1);
-  ::WaitForSingleObject(process, 10 * 1000);
-  ::CloseHandle(process);
+  const platform::Handle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+  if (!process) return false;
+  ::TerminateProcess(process.get(), 1);
+  ::WaitForSingleObject(process.get(), 10 * 1000);
   return true;
 }
 
@@ -82,26 +82,22 @@ bool end_process(const std::string& id_file) {
 bool has_ended(const std::string& id_file) {
   const DWORD id = id_in(id_file);
   if (id == 0) return false;
-  const HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, id);
-  if (process == nullptr) return true;
-  const bool ended = ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
-  ::CloseHandle(process);
-  return ended;
+  const platform::Handle process(::OpenProcess(SYNCHRONIZE, FALSE, id));
+  return !process || ::WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0;
 }
 
 std::string children_left() {
   std::string found;
-  const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return "no process snapshot\n";
+  const platform::Handle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return "no process snapshot\n";
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof entry;
   const DWORD self = ::GetCurrentProcessId();
-  for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
+  for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
     if (entry.th32ParentProcessID == self) {
       found += std::to_string(entry.th32ProcessID) + " " + utf8(std::wstring_view(entry.szExeFile)) + "\n";
     }
   }
-  ::CloseHandle(snapshot);
   return found;
 }
 

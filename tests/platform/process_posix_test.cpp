@@ -14,6 +14,7 @@
 
 #include "common/temp_dir.hpp"
 #include "platform/children.hpp"
+#include "platform/fd_posix.hpp"
 
 namespace {
 
@@ -44,14 +45,11 @@ TEST(RunChild, BareNamesAreLookedUpOnThePath) { EXPECT_EQ(run_ok("sh", {"-c", "e
 
 TEST(RunChild, WorksWhenTheCallersStandardStreamsAreClosed) {
   // New pipes then take descriptors 0 to 2, where the child's own streams go.
-  int saved[3];
-  for (int fd = 0; fd < 3; ++fd) saved[fd] = ::fcntl(fd, F_DUPFD_CLOEXEC, 10);
+  bq::platform::Fd saved[3];
+  for (int fd = 0; fd < 3; ++fd) saved[fd].reset(::fcntl(fd, F_DUPFD_CLOEXEC, 10));
   for (int fd = 0; fd < 3; ++fd) ::close(fd);
   auto result = run_child("/bin/sh", {"-c", "cat; echo out; echo err >&2"}, ROOM);
-  for (int fd = 0; fd < 3; ++fd) {
-    ::dup2(saved[fd], fd);
-    ::close(saved[fd]);
-  }
+  for (int fd = 0; fd < 3; ++fd) ::dup2(saved[fd].get(), fd);
   ASSERT_TRUE(std::holds_alternative<ChildOutput>(result)) << std::get<std::string>(result);
   EXPECT_EQ(std::get<ChildOutput>(result).out, "out\n");
   EXPECT_EQ(std::get<ChildOutput>(result).err, "err\n");

@@ -43,6 +43,8 @@
 
 #include <fmt/format.h>
 
+#include "platform/handle_win32.hpp"
+
 namespace {
 
 std::wstring variable(const wchar_t* name) {
@@ -80,11 +82,10 @@ void record(std::string_view name, std::string_view value = {}) {
   entry += '\0';
   // Opened for each record: the program may end at any moment, without
   // running anything of this DLL.
-  const HANDLE out =
-      CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0, nullptr);
+  const bq::platform::Handle out(CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                             nullptr, OPEN_ALWAYS, 0, nullptr));
   DWORD written = 0;
-  WriteFile(out, entry.data(), static_cast<DWORD>(entry.size()), &written, nullptr);
-  CloseHandle(out);
+  WriteFile(out.get(), entry.data(), static_cast<DWORD>(entry.size()), &written, nullptr);
 }
 
 struct Step {

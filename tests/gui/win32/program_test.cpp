@@ -20,10 +20,12 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include "common/process_handles_win32.hpp"
 #include "common/system_folder_fakes.hpp"
 #include "common/test_files.hpp"
 #include "common/windows_test.hpp"
 #include "inspect_box.hpp"
+#include "platform/handle_win32.hpp"
 #include "platform/wide_text_win32.hpp"
 #include "scaled_sizes.hpp"
 #include "shell/page.hpp"
@@ -52,7 +54,7 @@ std::filesystem::path system_path(std::string path) {
 // A child whose standard error goes to a file of the test's own. A child
 // still running when the test ends is ended with it.
 struct Child {
-  PROCESS_INFORMATION process{};
+  bq::test::ProcessHandles handles;
   std::wstring error_file;
   Child() = default;
   Child(const Child&) = delete;
@@ -66,32 +68,32 @@ void start(Child& child, const std::filesystem::path& program, const wchar_t* fo
   GetTempFileNameW(temp, L"bq", 0, file);
   child.error_file = file;
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  const HANDLE error = CreateFileW(file, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+  const bq::platform::Handle error(
+      CreateFileW(file, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdError = error;
+  startup.hStdError = error.get();
   std::wstring command_line = L"\"" + program.native() + L"\"";
-  const BOOL started = CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, TRUE, 0, nullptr, folder,
-                                      &startup, &child.process);
-  CloseHandle(error);
+  PROCESS_INFORMATION process{};
+  const BOOL started =
+      CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, TRUE, 0, nullptr, folder, &startup, &process);
   EXPECT_TRUE(started) << utf8(program) << ": error " << GetLastError();
+  if (started) child.handles = bq::test::ProcessHandles(process);
 }
 
 // The exit status, or STILL_ACTIVE when the child has not ended in `seconds`.
 DWORD wait_exit(const Child& child, int seconds) {
-  WaitForSingleObject(child.process.hProcess, static_cast<DWORD>(seconds) * 1000);
+  WaitForSingleObject(child.handles.process.get(), static_cast<DWORD>(seconds) * 1000);
   DWORD status = STILL_ACTIVE;
-  GetExitCodeProcess(child.process.hProcess, &status);
+  GetExitCodeProcess(child.handles.process.get(), &status);
   return status;
 }
 
 Child::~Child() {
-  if (process.hProcess != nullptr) {
-    if (wait_exit(*this, 0) == STILL_ACTIVE) TerminateProcess(process.hProcess, 1);
-    WaitForSingleObject(process.hProcess, INFINITE);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+  if (handles.process) {
+    if (wait_exit(*this, 0) == STILL_ACTIVE) TerminateProcess(handles.process.get(), 1);
+    WaitForSingleObject(handles.process.get(), INFINITE);
   }
   DeleteFileW(error_file.c_str());
 }
