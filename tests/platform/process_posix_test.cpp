@@ -67,7 +67,8 @@ TEST(RunChild, LeavesNoDescriptorsBehind) {
 TEST(StartDetached, StartsTheChildAndLeavesNoZombie) {
   TempDir dir;
   const std::string marker = (dir.path() / "ran").string();
-  ASSERT_TRUE(bq::platform::start_detached("/bin/sh", {"-c", "echo yes > \"$1\"", "sh", marker}));
+  const auto started = bq::platform::start_detached("/bin/sh", {"-c", "echo yes > \"$1\"", "sh", marker});
+  ASSERT_TRUE(std::holds_alternative<bq::support::Done>(started)) << std::get<std::string>(started);
   // Bounded waits: the child writes its marker, and its reaper collects it.
   for (int i = 0; i < 500 && !std::filesystem::exists(marker); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
