@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "common/fake_probe_child_posix.hpp"
+#include "common/probe_messages.hpp"
 #include "common/record_keys.hpp"
 #include "common/temp_dir.hpp"
 #include "common/test_files.hpp"
@@ -19,20 +20,18 @@ namespace {
 
 using bq::engine::ProbeCommand;
 using bq::engine::RawHardwareSnapshot;
+using bq::test::CANNOT_START;
 using bq::test::fake_child;
+using bq::test::NO_DATA;
+using bq::test::NO_JSON;
 using bq::test::read_data_line;
+using bq::test::READ_FAULT;
 using bq::test::read_source_file;
 using bq::test::RECORD_KEYS;
 using bq::test::TempDir;
 
 constexpr std::string_view FFFD = "\xEF\xBF\xBD";
 constexpr std::string_view BOM = "\xEF\xBB\xBF";
-
-// The messages, written out here rather than taken from the code under test.
-const std::string CANNOT_START = "Không gọi được PowerShell: ";
-const std::string NO_DATA = "PowerShell không trả dữ liệu.";
-const std::string NO_JSON = "Không phân tích được dữ liệu JSON phần cứng.";
-const std::string READ_FAULT = "Lỗi đọc thông số phần cứng: ";
 
 std::string replaced(std::string text, std::string_view from, std::string_view to) {
   const std::size_t at = text.find(from);

@@ -7,19 +7,18 @@
 #include <gtest/gtest.h>
 
 #include "common/fake_probe_child_posix.hpp"
+#include "common/probe_messages.hpp"
 #include "common/temp_dir.hpp"
 #include "common/test_files.hpp"
 
 namespace {
 
 using bq::engine::ProbeCommand;
+using bq::test::CANNOT_START;
 using bq::test::fake_child;
+using bq::test::NO_JSON;
 using bq::test::read_data_line;
 using bq::test::TempDir;
-
-// The messages, written out here rather than taken from the code under test.
-const std::string CANNOT_START = "Không gọi được PowerShell: ";
-const std::string NO_JSON = "Không phân tích được dữ liệu JSON phần cứng.";
 
 TEST(EngineHarness, ProbePrintsTheRecordOrTheMessage) {
   TempDir dir;
