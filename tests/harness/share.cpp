@@ -21,18 +21,13 @@ namespace {
 using support::JsonKind;
 using support::JsonReader;
 
-[[noreturn]] void fail_type(JsonReader& reader, std::string_view expected) {
-  const std::string found = support::describe_found(reader);
-  reader.fail("invalid type: " + found + ", expected " + std::string(expected));
-}
-
 std::string read_text(JsonReader& reader) {
-  if (reader.peek() != JsonKind::string) fail_type(reader, "a string");
+  reader.expect_kind(JsonKind::string, "a string");
   return reader.read_string();
 }
 
 std::uint64_t read_count(JsonReader& reader) {
-  if (reader.peek() != JsonKind::number) fail_type(reader, "u64");
+  reader.expect_kind(JsonKind::number, "u64");
   const std::size_t start = reader.offset();
   const support::JsonNumber number = reader.read_number();
   std::uint64_t value = 0;
@@ -48,7 +43,7 @@ std::uint64_t read_count(JsonReader& reader) {
 template <std::size_t N, typename ReadMember>
 void read_members(JsonReader& reader, const std::array<std::string_view, N>& keys, std::string_view what,
                   ReadMember read_member) {
-  if (reader.peek() != JsonKind::object) fail_type(reader, what);
+  reader.expect_kind(JsonKind::object, what);
   reader.begin_object();
   std::array<bool, N> seen{};
   while (const std::optional<std::string> key = reader.next_key()) {
@@ -89,12 +84,12 @@ std::string_view read_input(std::string_view text, ShareInput& input) {
       case 4: input.report.warnCount = read_count(reader); break;
       case 5: input.report.failCount = read_count(reader); break;
       case 6:
-        if (reader.peek() != JsonKind::array) fail_type(reader, "an array of check rows");
+        reader.expect_kind(JsonKind::array, "an array of check rows");
         reader.begin_array();
         while (reader.next_element()) input.report.checks.push_back(read_row(reader));
         break;
       default: {
-        if (reader.peek() != JsonKind::object) fail_type(reader, "the snapshot object");
+        reader.expect_kind(JsonKind::object, "the snapshot object");
         const std::size_t start = reader.offset();
         reader.skip_value();
         snapshot = text.substr(start, reader.offset() - start);

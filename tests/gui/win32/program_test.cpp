@@ -24,6 +24,7 @@
 #include "common/system_folder_fakes.hpp"
 #include "common/test_files.hpp"
 #include "common/windows_test.hpp"
+#include "gui/web_view.hpp"
 #include "inspect_box.hpp"
 #include "platform/handle_win32.hpp"
 #include "platform/wide_text_win32.hpp"
@@ -426,6 +427,30 @@ TEST_F(Win32Program, AFailedCreationStepShowsTheBoxWithItsCodeThenFailsFast) {
     EXPECT_TRUE(detail.ends_with(c.code)) << detail;
     EXPECT_EQ(run.status, FAIL_FAST);
     EXPECT_EQ(run.fatal, "WebView2 init error: " + detail);
+  }
+}
+
+TEST(Win32WebView, APageOverWhatNavigateToStringTakesIsRefusedFirst) {
+  // NavigateToString takes at most 2 MiB, counted in UTF-16. A page within
+  // that goes on to the loader, which this test program has none of beside
+  // it; a page beyond is refused before anything else is touched.
+  struct Case {
+    std::string page;
+    std::string failure_start;
+  };
+  std::string three_byte_letters;
+  for (int i = 0; i < 700'000; ++i) three_byte_letters += "ả";  // 2.1 MB of UTF-8, 1.4 MB of UTF-16
+  const Case cases[] = {
+      {std::string(1024 * 1024, 'a'), "WebView2Loader.dll could not be loaded from "},
+      {three_byte_letters, "WebView2Loader.dll could not be loaded from "},
+      {std::string(1024 * 1024 + 1, 'a'),
+       "the page is 2097154 bytes in UTF-16, more than the 2097152 that NavigateToString takes"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.page.size());
+    const auto built = bq::gui::build_web_view(nullptr, nullptr, c.page, {});
+    ASSERT_TRUE(std::holds_alternative<std::string>(built));
+    EXPECT_TRUE(std::get<std::string>(built).starts_with(c.failure_start)) << std::get<std::string>(built);
   }
 }
 
