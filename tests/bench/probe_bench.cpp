@@ -7,6 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "common/test_paths.hpp"
 #include "engine/probe.hpp"
 
 namespace {
@@ -26,7 +27,7 @@ BENCHMARK(probe_this_machine)->Unit(benchmark::kMillisecond)->UseRealTime()->Rep
 
 // Reading alone, without the child: the fixed cost of steps 5 to 9.
 void read_output(benchmark::State& state) {
-  std::ifstream in(std::string(BQ_TEST_DATA_DIR) + "/snapshot-ready.json", std::ios::binary);
+  std::ifstream in(std::string(bq::test::TEST_DATA_DIR) + "/snapshot-ready.json", std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();
   bq::platform::ChildOutput child;

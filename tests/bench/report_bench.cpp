@@ -5,13 +5,14 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/test_paths.hpp"
 #include "engine/report.hpp"
 #include "support/json_writer.hpp"
 
 namespace {
 
 bq::engine::RawHardwareSnapshot load(const char* name) {
-  std::ifstream in(std::string(BQ_TEST_DATA_DIR) + "/" + name, std::ios::binary);
+  std::ifstream in(std::string(bq::test::TEST_DATA_DIR) + "/" + name, std::ios::binary);
   std::stringstream buffer;
   buffer << in.rdbuf();
   return std::get<bq::engine::RawHardwareSnapshot>(bq::engine::read_snapshot(buffer.str()));

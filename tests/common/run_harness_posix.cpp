@@ -63,7 +63,7 @@ HarnessRun run_harness(const std::vector<std::string>& args, std::string_view in
   TempFile in, out, err;
   in.write_all(input);
 
-  std::vector<std::string> words{BQ_HARNESS};
+  std::vector<std::string> words{HARNESS};
   words.insert(words.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());

@@ -67,7 +67,7 @@ HarnessRun run_harness(const std::vector<std::string>& args, std::string_view in
   TempFile in, out, err;
   in.write_all(input);
 
-  std::wstring command_line = platform::to_wide(platform::windows_command_line(BQ_HARNESS, args));
+  std::wstring command_line = platform::to_wide(platform::windows_command_line(HARNESS, args));
   // Only these three handles reach the child, whatever else the test holds open.
   HANDLE handles[] = {in.handle(), out.handle(), err.handle()};
   SIZE_T size = 0;
@@ -91,7 +91,7 @@ HarnessRun run_harness(const std::vector<std::string>& args, std::string_view in
                                         EXTENDED_STARTUPINFO_PRESENT | CREATE_NO_WINDOW, nullptr, nullptr,
                                         &startup.StartupInfo, &process);
   ::DeleteProcThreadAttributeList(list);
-  if (!started) throw std::runtime_error(std::string("cannot start ") + BQ_HARNESS);
+  if (!started) throw std::runtime_error(std::string("cannot start ") + HARNESS);
   const ProcessHandles harness(process);
 
   DWORD exit_code = 0;

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/test_paths.hpp"
+
 namespace bq::test {
 
 // The bytes of a file, whole.
@@ -21,12 +23,12 @@ inline std::string read_file_bytes(const std::string& path) {
 
 // The bytes of a file under tests/data.
 inline std::string read_data_file(std::string_view name) {
-  return read_file_bytes(std::string(BQ_TEST_DATA_DIR) + "/" + std::string(name));
+  return read_file_bytes(std::string(TEST_DATA_DIR) + "/" + std::string(name));
 }
 
 // The bytes of a file of the source tree, by its path from the top folder.
 inline std::string read_source_file(std::string_view relative_path) {
-  return read_file_bytes(std::string(BQ_SOURCE_DIR) + "/" + std::string(relative_path));
+  return read_file_bytes(std::string(SOURCE_DIR) + "/" + std::string(relative_path));
 }
 
 // The file's bytes without its final line feeds.

@@ -12,7 +12,7 @@ namespace {
 std::string fixture(const std::string& name) { return bq::test::read_data_line(name); }
 
 TEST(BridgeHarness, RunsRequestLinesThroughTheWorker) {
-  const std::string snapshot = std::string(BQ_TEST_DATA_DIR) + "/snapshot-ready.json";
+  const std::string snapshot = std::string(bq::test::TEST_DATA_DIR) + "/snapshot-ready.json";
   const std::string requests =
       "{\"id\":1,\"action\":\"scan_hardware\",\"payload\":{}}\n"
       "{\"id\":2,\"action\":\"open_url\",\"payload\":{\"url\":\"https://brindlequay.vn/san-pham/x\"}}\n"
